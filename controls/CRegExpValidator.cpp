@@ -1,5 +1,7 @@
 #include "CRegExpValidator.h"
 
+#include "TextUtils.h"
+
 CRegExpValidator::CRegExpValidator(int nMaxBytes, QObject* parent)
     : QRegularExpressionValidator(parent)
     , m_nMaxBytes(nMaxBytes)
@@ -14,7 +16,7 @@ CRegExpValidator::CRegExpValidator(int nMaxBytes, const QRegularExpression& rx, 
 
 QValidator::State CRegExpValidator::validate(QString& input, int& pos) const
 {
-    if (input.toLocal8Bit().size() > m_nMaxBytes)
+    if (m_nMaxBytes >= 0 && UnicodeToLocal(input).size() > m_nMaxBytes)
         return Invalid;
     return QRegularExpressionValidator::validate(input, pos);
 }

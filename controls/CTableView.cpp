@@ -1,22 +1,41 @@
 #include "CTableView.h"
 
-#include <QHeaderView>
+#include "CHeaderView.h"
+#include "CTableDelegate.h"
+#include "TableRoles.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStandardItemModel>
 
+namespace {
+
+bool IsRoleButtonCell(const QModelIndex& index)
+{
+    return index.isValid() && index.data(TableRole::ButtonCell).toBool();
+}
+
+} // namespace
+
 CTableView::CTableView(QWidget* parent)
     : QTreeView(parent)
 {
+    auto* header = new CHeaderView(Qt::Horizontal, this);
+    setHeader(header);
+    setItemDelegate(new CTableDelegate(this));
+
     setAllColumnsShowFocus(true);
     setIndentation(0);
     setExpandsOnDoubleClick(false);
     setRootIsDecorated(false);
-    header()->setSectionsClickable(true);
-    header()->setSectionsMovable(false);
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
 
     m_pDefaultModel = new QStandardItemModel(this);
     QTreeView::setModel(m_pDefaultModel);
+
+    connect(header, &CHeaderView::SignalCheckStateChanged, this, &CTableView::SignalHeaderCheckStateChanged);
+    ForwardCurrentChanges();
 }
 
 CTableView::~CTableView()
@@ -26,10 +45,19 @@ CTableView::~CTableView()
 
 void CTableView::setModel(QAbstractItemModel* model)
 {
-    if (m_pDefaultModel)
+    if (m_pDefaultModel && m_pDefaultModel != model)
         delete m_pDefaultModel;
     QTreeView::setModel(model);
     expandAll();
+    ForwardCurrentChanges();
+}
+
+// Every model brings a new selection model; the forward follows it.
+void CTableView::ForwardCurrentChanges()
+{
+    disconnect(m_currentForward);
+    if (QItemSelectionModel* selection = selectionModel())
+        m_currentForward = connect(selection, &QItemSelectionModel::currentChanged, this, &CTableView::currentItemChanged);
 }
 
 void CTableView::SetCellText(int row, int column, const QString& text)
@@ -54,15 +82,30 @@ QString CTableView::GetCellText(int row, int column) const
     return m->index(row, column).data(Qt::DisplayRole).toString();
 }
 
+bool CTableView::IsButtonCell(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return false;
+    return (index.data(TableRole::CellFlags).toInt() & TableRole::ButtonCellFlag) || IsRoleButtonCell(index);
+}
+
 void CTableView::mousePressEvent(QMouseEvent* e)
 {
-    m_pressedIndex = indexAt(e->position().toPoint());
+    const QModelIndex pressed = indexAt(e->position().toPoint());
+    m_pressedIndex = pressed;
+    if (e->button() == Qt::LeftButton && IsRoleButtonCell(pressed))
+        emit PressedBtn(pressed);
     QTreeView::mousePressEvent(e);
 }
 
 void CTableView::mouseReleaseEvent(QMouseEvent* e)
 {
-    const QModelIndex released = indexAt(e->position().toPoint());
+    // Persistent, so that a slot changing the model during the standard
+    // handling cannot leave us with a dangling index.
+    const QPersistentModelIndex released = indexAt(e->position().toPoint());
+    if (e->button() == Qt::LeftButton && released.isValid() && released == m_pressedIndex
+        && IsRoleButtonCell(released))
+        emit ClickedBtn(released);
     QTreeView::mouseReleaseEvent(e);
     emit SignalClickRelease(released);
 }
