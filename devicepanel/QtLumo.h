@@ -1,0 +1,116 @@
+#pragma once
+
+#include "CDeviceRecordList.h"
+#include "CLumoDeviceSink.h"
+#include "CLumoDiscovery.h"
+#include "LumoDeviceInfo.h"
+
+#include <ZelMutex.h>
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QPersistentModelIndex>
+#include <QWidget>
+
+#include <memory>
+
+class QStandardItem;
+class QtLumoItemModel;
+namespace Ui { class QtLumoClass; }
+
+// The device panel: the live table of devices found on the network and the
+// forms that change a device's network parameters or restore its password.
+class QtLumo : public QWidget, public CLumoDeviceSink
+{
+    Q_OBJECT
+public:
+    explicit QtLumo(QWidget* parent = nullptr, int classFilter = 0, int hostValue1 = 0,
+                    int hostValue2 = 0, int hostValue3 = 0);
+    ~QtLumo() override;
+
+    // CLumoDeviceSink
+    bool IsExcludedDeviceClass(quint32 classCode) const override;
+    bool IsAcceptedModel(const QString& deviceType) const override;
+    void AppendDeviceRecord(const LUMO_DEVICE_INFO_MY& info) override;
+    void EmitDeviceOnline(const LUMO_DEVICE_INFO_MY& info) override;
+    void EmitDeviceUpdate(const LUMO_DEVICE_INFO_MY& info) override;
+    void EmitDeviceOffline(const QString& serial, const QString& mac) override;
+
+    int DeviceCount() const { return m_nDeviceCount; }
+    // Number of stored device records (taken under the panel mutex).
+    int DeviceRecordCount() const;
+    // Whether the discovery library was started by the constructor.
+    bool IsDiscoveryRunning() const { return m_bDiscoveryRunning; }
+
+signals:
+    void DeviceOnlineSignal(const LUMO_DEVICE_INFO_MY& dev_info);
+    void DeviceUpdateSignal(const LUMO_DEVICE_INFO_MY& dev_info);
+    void DeviceOfflineSignal(const QString strDeviceSer, const QString strDeviceMac);
+
+public slots:
+    void OnManualUpdate();
+
+private slots:
+    void OnDeviceOnline(LUMO_DEVICE_INFO_MY dev_info);
+    void OnDeviceOffline(QString strDeviceSer, QString strDeviceMac);
+    void OnDeviceUpdate(LUMO_DEVICE_INFO_MY dev_info);
+
+    void SortTable(int iIndex);
+    void OnHeaderPress(int logicalIndex);
+    void OnHeaderCountChanged(int logicalIndex, int oldVisualIndex, int newVisualIndex);
+    void ResetData(const QModelIndex& mindexPre, const QModelIndex& mindexNow);
+
+    void OnDeviceTableClicked(const QModelIndex& index);
+    void OnItemChanged(const QModelIndex& current, const QModelIndex& previous);
+    void OnClickAction(const QModelIndex& index);
+    void OnClickExpandBtn();
+    void OnClickShrinkBtn();
+    void OnModifyNetPara();
+    void OnDefaultPassword();
+
+    void RenumberRows();
+
+private:
+    class MutexLocker;
+
+    void SetupInputLimits();
+    void SetupTableModel();
+    void ConnectSignals();
+    void PrepareTable();
+    bool StartDiscovery();
+
+    void FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info);
+    void AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info);
+    QList<int> RowsOfDevice(const QString& serial, const QString& mac) const;
+    void ScheduleRenumber();
+    void ShowDeviceCount();
+
+    void ShowDeviceParam(int row, int column);
+    void SetParamFormEnabled(bool enable);
+    void EnableEditableParams();
+    void DisableAllParams();
+    void HideResetPasswordArea(bool hide);
+    void PrepareBatchModify(const QModelIndexList& rows);
+    int RecordIndexOfRow(int row) const;
+    void SetIpv6FieldsEnabled(bool enable);
+    void ClearIpv6Fields();
+
+    static QString DeviceKey(const QString& serial, const QString& mac);
+
+    std::unique_ptr<Ui::QtLumoClass> m_pUi;
+    CDeviceRecordList m_deviceList;
+    mutable ZEL_MUTEX_T m_mutex = nullptr;
+    CLumoDiscovery m_discovery;
+    int m_classFilter = 0;
+    int m_nDeviceCount = 0;
+    QtLumoItemModel* m_pModel = nullptr;
+    QByteArray m_headerState;
+    QString m_strEditBackup;
+    QPersistentModelIndex m_editBackupIndex;
+    // Serial-number items of the rows of each device, so that events find
+    // their rows without walking the table.
+    QHash<QString, QList<QStandardItem*>> m_deviceRows;
+    bool m_bRenumberPending = false;
+    bool m_bDiscoveryRunning = false;
+};

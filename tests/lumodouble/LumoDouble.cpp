@@ -1,0 +1,131 @@
+#include "LumoDouble.h"
+
+#include <cstring>
+#include <mutex>
+#include <string>
+
+namespace {
+
+struct State
+{
+    int results[LumoDoubleFunctionCount];
+    int calls[LumoDoubleFunctionCount];
+    LUMO_DEVICE_CALLBACK callback = nullptr;
+    int flags = -1;
+    void* user = nullptr;
+    LUMO_NET_PARAM_BLOCK block;
+    std::string texts[2];
+
+    State() { reset(); }
+    void reset()
+    {
+        for (int i = 0; i < LumoDoubleFunctionCount; ++i) {
+            results[i] = 1;
+            calls[i] = 0;
+        }
+        callback = nullptr;
+        flags = -1;
+        user = nullptr;
+        std::memset(&block, 0, sizeof block);
+        texts[0].clear();
+        texts[1].clear();
+    }
+};
+
+std::mutex g_mutex;
+State g_state;
+
+int Record(int function)
+{
+    ++g_state.calls[function];
+    return g_state.results[function];
+}
+
+void RememberTexts(const char* first, const char* second)
+{
+    g_state.texts[0] = first ? first : "<null>";
+    g_state.texts[1] = second ? second : "<null>";
+}
+
+} // namespace
+
+extern "C" {
+
+void LumoDouble_Reset(void)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_state.reset();
+}
+
+void LumoDouble_SetResult(int function, int result)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_state.results[function] = result;
+}
+
+int LumoDouble_CallCount(int function)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_state.calls[function];
+}
+
+LUMO_DEVICE_CALLBACK LumoDouble_Callback(void) { return g_state.callback; }
+int LumoDouble_StartFlags(void) { return g_state.flags; }
+void* LumoDouble_UserData(void) { return g_state.user; }
+const LUMO_NET_PARAM_BLOCK* LumoDouble_LastBlock(void) { return &g_state.block; }
+const char* LumoDouble_LastText(int index) { return g_state.texts[index & 1].c_str(); }
+
+void LumoDouble_Report(const LUMO_DEVICE_REPORT* report)
+{
+    LUMO_DEVICE_CALLBACK callback;
+    void* user;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        callback = g_state.callback;
+        user = g_state.user;
+    }
+    if (callback)
+        callback(report, user);
+}
+
+LUMO_API int LUMO_CALL LUMO_Start_V30(LUMO_DEVICE_CALLBACK callback, int flags, void* user)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_state.callback = callback;
+    g_state.flags = flags;
+    g_state.user = user;
+    return Record(LumoDoubleStart);
+}
+
+LUMO_API int LUMO_CALL LUMO_Stop(void)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_state.callback = nullptr;
+    return Record(LumoDoubleStop);
+}
+
+LUMO_API int LUMO_CALL LUMO_SendInquiry(void)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return Record(LumoDoubleSendInquiry);
+}
+
+LUMO_API int LUMO_CALL LUMO_ModifyDeviceNetParam(const char* mac, const char* password, const LUMO_NET_PARAM_BLOCK* block)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    RememberTexts(mac, password);
+    if (block)
+        g_state.block = *block;
+    return Record(LumoDoubleModify);
+}
+
+#ifndef LUMO_DOUBLE_WITHOUT_RESET
+LUMO_API int LUMO_CALL LUMO_ResetDefaultPasswd(const char* serial, const char* securityCode)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    RememberTexts(serial, securityCode);
+    return Record(LumoDoubleReset);
+}
+#endif
+
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// A scripted stand-in for the discovery library: it implements the five
+// library functions, records how they were called and returns what a test
+// chose. Tests link it directly to script it; the utility loads the same file
+// at run time.
+#include <lumo/lumo_api.h>
+
+#if defined(_WIN32)
+#  define LUMO_DOUBLE_API __declspec(dllexport)
+#else
+#  define LUMO_DOUBLE_API __attribute__((visibility("default")))
+#endif
+
+extern "C" {
+
+enum LumoDoubleFunction {
+    LumoDoubleStart = 0,
+    LumoDoubleStop,
+    LumoDoubleSendInquiry,
+    LumoDoubleModify,
+    LumoDoubleReset,
+    LumoDoubleFunctionCount
+};
+
+// Forgets every call and sets every result back to 1.
+LUMO_DOUBLE_API void LumoDouble_Reset(void);
+LUMO_DOUBLE_API void LumoDouble_SetResult(int function, int result);
+LUMO_DOUBLE_API int LumoDouble_CallCount(int function);
+// What the last calls were given.
+LUMO_DOUBLE_API LUMO_DEVICE_CALLBACK LumoDouble_Callback(void);
+LUMO_DOUBLE_API int LumoDouble_StartFlags(void);
+LUMO_DOUBLE_API void* LumoDouble_UserData(void);
+LUMO_DOUBLE_API const LUMO_NET_PARAM_BLOCK* LumoDouble_LastBlock(void);
+LUMO_DOUBLE_API const char* LumoDouble_LastText(int index); // 0 and 1: the two texts of the last modify or reset
+// Calls the registered callback as the library's thread would.
+LUMO_DOUBLE_API void LumoDouble_Report(const LUMO_DEVICE_REPORT* report);
+
+}
