@@ -1,0 +1,93 @@
+#include "CMutiroleDialog.h"
+
+#include "CBaseDialog.h"
+
+#include <QKeyEvent>
+
+CMutiroleDialog::CMutiroleDialog(QWidget* parent)
+    : QFrame(parent)
+    , m_pParent(parent)
+{
+}
+
+CMutiroleDialog::~CMutiroleDialog()
+{
+    if (m_pDialog) {
+        // Leave the dialog first so that deleting it does not delete us.
+        setParent(nullptr);
+        delete m_pDialog;
+    }
+}
+
+void CMutiroleDialog::PrepareDialog(QWidget* parent, const QString& title, const QSize& size)
+{
+    if (!m_pDialog)
+        m_pDialog = new CBaseDialog(nullptr, true, true, true);
+    connect(m_pDialog, &CBaseDialog::ClickedCloseBtnSig, this, &CMutiroleDialog::DialogCloseSlot,
+            Qt::UniqueConnection);
+    m_pDialog->SetCloseBtnClose(false);
+    m_pDialog->resize(size);
+    m_pDialog->setParent(parent, Qt::Dialog | Qt::FramelessWindowHint);
+    if (parentWidget() != m_pDialog->GetContentFrame())
+        m_pDialog->SetContentWidget(this);
+    setStyleSheet(QStringLiteral("QFrame#CMutiroleDialog{background-color: transparent;}"));
+    m_pDialog->SetTitle(title);
+}
+
+void CMutiroleDialog::ShowModal(QWidget* parent, const QString& title)
+{
+    if (!parent)
+        return;
+    ExecModal(parent, title);
+}
+
+void CMutiroleDialog::ShowModeless(QWidget* parent, const QString& title, int w, int h)
+{
+    if (!parent)
+        return;
+    PrepareDialog(parent, title, QSize(w, h));
+    m_pDialog->ShowCloseBtn(true);
+    m_pDialog->ShowBottomFrame(false);
+    m_pDialog->show();
+}
+
+int CMutiroleDialog::ExecModal(QWidget* parent, QString title)
+{
+    PrepareDialog(parent, title, size());
+    return m_pDialog->exec();
+}
+
+void CMutiroleDialog::MoveDialog(int x, int y)
+{
+    if (m_pDialog)
+        m_pDialog->move(x, y);
+    else
+        move(x, y);
+}
+
+int CMutiroleDialog::DialogWidth() const
+{
+    return m_pDialog ? m_pDialog->width() : width();
+}
+
+int CMutiroleDialog::DialogHeight() const
+{
+    return m_pDialog ? m_pDialog->height() : height();
+}
+
+bool CMutiroleDialog::DialogCloseSlot()
+{
+    return m_pDialog->close();
+}
+
+void CMutiroleDialog::keyPressEvent(QKeyEvent* e)
+{
+    if (!m_pDialog)
+        return;
+    const int key = e->key();
+    if (key == Qt::Key_Escape)
+        return;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select)
+        m_pDialog->accept();
+    QWidget::keyPressEvent(e);
+}

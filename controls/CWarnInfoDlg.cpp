@@ -1,0 +1,35 @@
+#include "CWarnInfoDlg.h"
+
+#include "CWarnDlg.h"
+
+QWidget* CWarnInfoDlg::m_pParent = nullptr;
+
+CWarnInfoDlg::CWarnInfoDlg()
+{
+    m_pParent = nullptr;
+    // Automatic connection: a request from another thread is queued to ours.
+    connect(this, &CWarnInfoDlg::ShowMsgInfoSig, this, &CWarnInfoDlg::ShowMsgInfo);
+}
+
+CWarnInfoDlg* CWarnInfoDlg::GetInstance()
+{
+    static CWarnInfoDlg instance;
+    return &instance;
+}
+
+void CWarnInfoDlg::SetParentWidget(QWidget* p)
+{
+    GetInstance();
+    m_pParent = p;
+}
+
+void CWarnInfoDlg::ShowMsg(QString title, QString content)
+{
+    emit ShowMsgInfoSig(title, content);
+}
+
+void CWarnInfoDlg::ShowMsgInfo(QString strTitle, QString strContent)
+{
+    CWarnDlg box(m_pParent);
+    box.ExecInformation(strTitle, strContent);
+}
