@@ -75,6 +75,9 @@ void CMorvelStyle::drawControl(ControlElement element, const QStyleOption* optio
     case CE_ShapedFrame:
         DrawShapedFrame(option, painter, widget);
         return;
+    case CE_TabBarTabLabel:
+        DrawTabLabel(option, painter, widget);
+        return;
     default:
         QProxyStyle::drawControl(element, option, painter, widget);
     }
@@ -119,6 +122,20 @@ void CMorvelStyle::DrawProgressBar(const QStyleOptionProgressBar* option, QPaint
     painter->drawPixmap(QRect(x + grooveLeft.width(), y, filled, grooveMiddle.height()), fillMiddle);
     if (option->progress == option->maximum)
         painter->drawPixmap(x + fillLeft.width() + int(fillSpan), y, Image(kFillRight));
+}
+
+// The base style draws the focus frame of a tab label directly, past
+// drawPrimitive; without the focus state it draws none.
+void CMorvelStyle::DrawTabLabel(const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option);
+    if (!tab) {
+        QProxyStyle::drawControl(CE_TabBarTabLabel, option, painter, widget);
+        return;
+    }
+    QStyleOptionTab copy = *tab;
+    copy.state &= ~State_HasFocus;
+    QProxyStyle::drawControl(CE_TabBarTabLabel, &copy, painter, widget);
 }
 
 void CMorvelStyle::DrawShapedFrame(const QStyleOption* option, QPainter* painter, const QWidget* widget) const

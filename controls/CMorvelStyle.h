@@ -35,6 +35,7 @@ public:
 private:
     void DrawTabShape(const QStyleOption* option, QPainter* painter) const;
     void DrawProgressBar(const QStyleOptionProgressBar* option, QPainter* painter, const QWidget* widget) const;
+    void DrawTabLabel(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
     void DrawShapedFrame(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
     void DrawItemSelection(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
     void DrawTabClose(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
