@@ -1,0 +1,92 @@
+#include "PanelFixture.h"
+
+#include "CLumoDiscovery.h"
+#include "CTableView.h"
+#include "LumoDeviceCallback.h"
+#include "LumoDouble.h"
+#include "QtLumo.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QtTest>
+
+namespace PanelFixture {
+
+void UseLibraryDouble()
+{
+    LumoDouble_Reset();
+    CLumoDiscovery::SetLibraryFileName(QStringLiteral(LUMO_DOUBLE_FILE));
+}
+
+void UseMissingLibrary()
+{
+    LumoDouble_Reset();
+    CLumoDiscovery::SetLibraryFileName(QStringLiteral("liblumo_missing_for_tests.so"));
+}
+
+void Report(const LUMO_DEVICE_REPORT& report)
+{
+    LumoDeviceCallback(&report, nullptr);
+}
+
+void Online(int number)
+{
+    Report(MakeReport(number, LUMO_EVENT_ONLINE));
+}
+
+void Online(const ReportSpec& spec)
+{
+    Report(MakeReport(spec));
+}
+
+void Offline(int number)
+{
+    Report(MakeReport(number, LUMO_EVENT_OFFLINE));
+}
+
+CTableView* Table(QtLumo& panel)
+{
+    return panel.findChild<CTableView*>(QStringLiteral("tableWidgetDevice"));
+}
+
+QAbstractItemModel* Model(QtLumo& panel)
+{
+    return Table(panel)->model();
+}
+
+QHeaderView* Header(QtLumo& panel)
+{
+    return Table(panel)->header();
+}
+
+QString Cell(QtLumo& panel, int row, int column)
+{
+    return Model(panel)->index(row, column).data().toString();
+}
+
+int RowOf(QtLumo& panel, const QString& serial)
+{
+    QAbstractItemModel* model = Model(panel);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 6).data().toString() == serial)
+            return row;
+    }
+    return -1;
+}
+
+QString CountLabel(QtLumo& panel)
+{
+    return panel.findChild<QLabel*>(QStringLiteral("m_pLabelCount"))->text();
+}
+
+void ClickHeader(QtLumo& panel, int column)
+{
+    CTableView* table = Table(panel);
+    if (table->model()->rowCount() > 0)
+        table->scrollTo(table->model()->index(0, column));
+    QHeaderView* header = table->header();
+    const QPoint pos(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+}
+
+} // namespace PanelFixture
