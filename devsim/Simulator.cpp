@@ -1,0 +1,401 @@
+#include "Simulator.h"
+
+#include "Crypto.h"
+#include "FleetStore.h"
+#include "IpAddress.h"
+#include "NetworkInterfaceList.h"
+#include "PacketCodec.h"
+#include "SecurityCode.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace devsim {
+
+using namespace lumo;
+
+namespace {
+
+constexpr auto kAnnounceSpread = std::chrono::milliseconds(1000);
+constexpr auto kBroadcastSocketsMaxAge = std::chrono::seconds(2);
+constexpr size_t kMaxFloorCount = 20000;
+
+} // namespace
+
+Simulator::Simulator(const SimOptions& options, std::vector<SimDevice> devices)
+    : m_options(options)
+    , m_devices(std::move(devices))
+    , m_socket(m_io)
+    , m_floorSocket(m_io)
+    , m_signals(m_io, SIGINT, SIGTERM)
+    , m_sendTimer(m_io)
+    , m_faults(options.dLoss, options.dDuplicate, std::chrono::milliseconds(options.nDelayMs),
+               options.nSeed ? options.nSeed : Crypto::randomU32())
+    , m_agent(options.nKdfOps, options.nKdfMemKib)
+{
+    for (size_t i = 0; i < m_devices.size(); ++i) {
+        m_byMac.emplace(m_devices[i].info.mac, i);
+        m_bySerial.emplace(m_devices[i].info.serial, i);
+    }
+}
+
+bool Simulator::openSockets()
+{
+    std::error_code error;
+    asio::ip::address_v4 bindAddress = asio::ip::address_v4::any();
+    if (!m_options.strBindAddress.empty())
+        bindAddress = asio::ip::make_address_v4(m_options.strBindAddress, error);
+    if (!m_options.strBroadcastAddress.empty()) {
+        m_broadcastOverride = {asio::ip::make_address_v4(m_options.strBroadcastAddress, error), m_options.nClientPort};
+        m_bHasBroadcastOverride = true;
+    }
+    if (error) {
+        std::fprintf(stderr, "lumo-devsim: bad address: %s\n", error.message().c_str());
+        return false;
+    }
+    m_socket.open(asio::ip::udp::v4(), error);
+    m_socket.set_option(asio::socket_base::broadcast(true), error);
+    m_socket.set_option(asio::socket_base::receive_buffer_size(4 * 1024 * 1024), error);
+    m_socket.set_option(asio::socket_base::send_buffer_size(4 * 1024 * 1024), error);
+    m_socket.bind({bindAddress, m_options.nDevicePort}, error);
+    if (error) {
+        std::fprintf(stderr, "lumo-devsim: cannot use port %u: %s\n", unsigned(m_options.nDevicePort),
+                     error.message().c_str());
+        return false;
+    }
+    if (m_options.nFloorPort != 0) {
+        m_floorSocket.open(asio::ip::udp::v4(), error);
+        m_floorSocket.set_option(asio::socket_base::send_buffer_size(4 * 1024 * 1024), error);
+        m_floorSocket.bind({bindAddress, m_options.nFloorPort}, error);
+        if (error) {
+            std::fprintf(stderr, "lumo-devsim: cannot use floor port: %s\n", error.message().c_str());
+            return false;
+        }
+        receiveFloor();
+    }
+    return true;
+}
+
+int Simulator::run()
+{
+    if (!Crypto::initialise() || !openSockets())
+        return 1;
+    m_signals.async_wait([this](const std::error_code& error, int) {
+        if (error)
+            return;
+        sayGoodbye();
+        persist();
+        m_io.stop();
+    });
+    receiveNext();
+    if (m_options.bAnnounce)
+        announceAll();
+    std::printf("lumo-devsim: %zu devices on %s:%u\nready\n", m_devices.size(),
+                m_socket.local_endpoint().address().to_string().c_str(), unsigned(m_options.nDevicePort));
+    std::fflush(stdout);
+    m_io.run();
+    std::fprintf(stderr, "lumo-devsim: stopped; %llu datagrams dropped\n", (unsigned long long)m_drops.total());
+    return 0;
+}
+
+void Simulator::receiveNext()
+{
+    m_socket.async_receive_from(asio::buffer(m_buffer), m_from, [this](const std::error_code& error, size_t nSize) {
+        if (error == asio::error::operation_aborted)
+            return;
+        if (error == asio::error::message_size || (!error && nSize > kMaxDatagram))
+            m_drops.count(DecodeError::Oversized);
+        else if (!error && !m_faults.dropIncoming())
+            onDatagram(m_buffer.data(), nSize, m_from);
+        receiveNext();
+    });
+}
+
+void Simulator::onDatagram(const uint8_t* pData, size_t nSize, const Endpoint& from)
+{
+    Header header;
+    DecodeError error = PacketCodec::decodeHeader(pData, nSize, &header);
+    if (error != DecodeError::None) {
+        m_drops.count(error);
+        return;
+    }
+    switch (header.type) {
+    case MessageType::Inquiry: {
+        InquiryMessage inquiry;
+        if ((error = PacketCodec::decodeInquiry(pData, nSize, &inquiry)) == DecodeError::None)
+            onInquiry(header.transactionId, inquiry, from);
+        break;
+    }
+    case MessageType::Ack: {
+        AckMessage ack;
+        if ((error = PacketCodec::decodeAck(pData, nSize, &ack)) == DecodeError::None)
+            onAck(header.transactionId, ack);
+        break;
+    }
+    case MessageType::ChallengeRequest: {
+        ChallengeRequestMessage request;
+        if ((error = PacketCodec::decodeChallengeRequest(pData, nSize, &request)) == DecodeError::None)
+            onChallengeRequest(header.transactionId, request, from);
+        break;
+    }
+    case MessageType::Modify: {
+        ModifyMessage request;
+        if ((error = PacketCodec::decodeModify(pData, nSize, &request)) == DecodeError::None)
+            onModify(header.transactionId, request, pData, nSize, from);
+        break;
+    }
+    case MessageType::Reset: {
+        ResetMessage request;
+        if ((error = PacketCodec::decodeReset(pData, nSize, &request)) == DecodeError::None)
+            onReset(header.transactionId, request, pData, nSize, from);
+        break;
+    }
+    default:
+        break; // answers of other devices heard through broadcast
+    }
+    m_drops.count(error);
+}
+
+void Simulator::onInquiry(uint32_t nId, const InquiryMessage& inquiry, const Endpoint& from)
+{
+    if (inquiry.targets.empty()) {
+        for (SimDevice& device : m_devices)
+            answerInquiry(device, nId, inquiry, from);
+        return;
+    }
+    for (const MacBytes& mac : inquiry.targets) {
+        const auto it = m_byMac.find(mac);
+        if (it != m_byMac.end())
+            answerInquiry(m_devices[it->second], nId, inquiry, from);
+    }
+}
+
+void Simulator::answerInquiry(SimDevice& device, uint32_t nId, const InquiryMessage& inquiry, const Endpoint& from)
+{
+    // Acknowledged devices stay silent for the rest of that inquiry; the same
+    // round heard twice (two adapters, broadcast and unicast) is answered once.
+    if (device.nLastAckedInquiry == nId)
+        return;
+    if (device.nLastAnsweredInquiry == nId && device.nLastAnsweredRound >= int(inquiry.round))
+        return;
+    device.nLastAnsweredInquiry = nId;
+    device.nLastAnsweredRound = inquiry.round;
+    const auto jitter = std::chrono::milliseconds(Crypto::randomBelow(uint32_t(inquiry.windowMs) + 1));
+    send(answerPacket(device, nId, AnswerKind::Reply), routeFor(device, from), jitter);
+}
+
+void Simulator::onAck(uint32_t nId, const AckMessage& ack)
+{
+    for (const MacBytes& mac : ack.macs) {
+        const auto it = m_byMac.find(mac);
+        if (it != m_byMac.end())
+            m_devices[it->second].nLastAckedInquiry = nId;
+    }
+}
+
+void Simulator::onChallengeRequest(uint32_t nId, const ChallengeRequestMessage& request, const Endpoint& from)
+{
+    const Clock::time_point now = Clock::now();
+    if (request.purpose == Purpose::Modify) {
+        const auto it = m_byMac.find(request.mac);
+        if (it != m_byMac.end()) {
+            SimDevice& device = m_devices[it->second];
+            send(m_agent.challenge(device, nId, request, now), routeFor(device, from), Clock::duration::zero());
+        }
+        return;
+    }
+    const auto range = m_bySerial.equal_range(request.serial);
+    for (auto it = range.first; it != range.second; ++it) {
+        SimDevice& device = m_devices[it->second];
+        send(m_agent.challenge(device, nId, request, now), routeFor(device, from), Clock::duration::zero());
+    }
+}
+
+void Simulator::onModify(uint32_t nId, const ModifyMessage& request, const uint8_t* pData, size_t nSize,
+                         const Endpoint& from)
+{
+    const auto it = m_byMac.find(request.mac);
+    if (it == m_byMac.end())
+        return;
+    SimDevice& device = m_devices[it->second];
+    // The answer travels the way the request came, decided before the address changes.
+    const Destination destination = routeFor(device, from);
+    afterCommand(device, m_agent.modify(device, nId, request, pData, nSize, Clock::now()), destination);
+}
+
+void Simulator::onReset(uint32_t nId, const ResetMessage& request, const uint8_t* pData, size_t nSize,
+                        const Endpoint& from)
+{
+    const auto it = m_byMac.find(request.mac);
+    if (it == m_byMac.end() || m_devices[it->second].info.serial != request.serial)
+        return;
+    SimDevice& device = m_devices[it->second];
+    const Destination destination = routeFor(device, from);
+    afterCommand(device, m_agent.reset(device, nId, request, pData, nSize, Clock::now(), SecurityCode::today()),
+                 destination);
+}
+
+void Simulator::afterCommand(SimDevice& device, const DeviceAgent::Outcome& outcome, const Destination& destination)
+{
+    if (outcome.bForged)
+        m_drops.count(DecodeError::Forged);
+    if (!outcome.reply.empty())
+        send(outcome.reply, destination, Clock::duration::zero());
+    if (!outcome.bChanged)
+        return;
+    persist();
+    send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, Clock::duration::zero());
+}
+
+Simulator::Destination Simulator::routeFor(const SimDevice& device, const Endpoint& requester) const
+{
+    // A device reaches a requester on its own subnet directly; any other requester
+    // it can only reach by broadcast on the segment it shares with it.
+    const uint32_t nRequester = requester.address().is_v4() ? requester.address().to_v4().to_uint() : 0;
+    if (IpAddress::isSameSubnet(nRequester, device.info.ipv4Address, device.info.ipv4Mask))
+        return Destination{false, requester};
+    return Destination{true, {}};
+}
+
+std::vector<uint8_t> Simulator::answerPacket(const SimDevice& device, uint32_t nId, AnswerKind kind) const
+{
+    AnswerMessage answer;
+    answer.kind = kind;
+    answer.ttlMs = m_options.nTtlMs;
+    answer.device = device.info;
+    return PacketCodec::encodeAnswer(nId, answer);
+}
+
+void Simulator::send(std::vector<uint8_t> packet, const Destination& destination, Clock::duration delay)
+{
+    delay += m_faults.delay();
+    if (delay <= Clock::duration::zero()) {
+        transmit(packet, destination);
+        return;
+    }
+    const bool bWasEarliest = m_queue.empty() || Clock::now() + delay < m_queue.top().due;
+    m_queue.push(Scheduled{Clock::now() + delay, m_nSequence++, std::move(packet), destination});
+    if (bWasEarliest)
+        armSendTimer();
+}
+
+void Simulator::armSendTimer()
+{
+    m_sendTimer.expires_at(m_queue.top().due);
+    m_sendTimer.async_wait([this](const std::error_code& error) {
+        if (!error)
+            sendDue();
+    });
+}
+
+void Simulator::sendDue()
+{
+    const Clock::time_point now = Clock::now();
+    while (!m_queue.empty() && m_queue.top().due <= now) {
+        transmit(m_queue.top().packet, m_queue.top().destination);
+        m_queue.pop();
+    }
+    if (!m_queue.empty())
+        armSendTimer();
+}
+
+void Simulator::transmit(const std::vector<uint8_t>& packet, const Destination& destination)
+{
+    if (m_faults.dropOutgoing())
+        return;
+    const int nCopies = m_faults.duplicateOutgoing() ? 2 : 1;
+    for (int i = 0; i < nCopies; ++i) {
+        if (destination.bBroadcast) {
+            broadcast(packet);
+        } else {
+            std::error_code error;
+            m_socket.send_to(asio::buffer(packet), destination.unicast, 0, error);
+        }
+    }
+}
+
+void Simulator::broadcast(const std::vector<uint8_t>& packet)
+{
+    std::error_code error;
+    if (m_bHasBroadcastOverride) {
+        m_socket.send_to(asio::buffer(packet), m_broadcastOverride, 0, error);
+        return;
+    }
+    if (m_broadcastSockets.empty() || Clock::now() - m_broadcastSocketsAge > kBroadcastSocketsMaxAge)
+        refreshBroadcastSockets();
+    const Endpoint everyone(asio::ip::address_v4::broadcast(), m_options.nClientPort);
+    for (auto& pSocket : m_broadcastSockets)
+        pSocket->send_to(asio::buffer(packet), everyone, 0, error);
+}
+
+void Simulator::refreshBroadcastSockets()
+{
+    // One socket per adapter address: the system sends a limited broadcast out of
+    // the adapter that owns the socket's source address.
+    m_broadcastSockets.clear();
+    m_broadcastSocketsAge = Clock::now();
+    for (const NetworkInterface& entry : NetworkInterfaceList::broadcastCapable()) {
+        auto pSocket = std::make_unique<asio::ip::udp::socket>(m_io);
+        std::error_code error;
+        pSocket->open(asio::ip::udp::v4(), error);
+        pSocket->set_option(asio::socket_base::broadcast(true), error);
+        pSocket->set_option(asio::socket_base::send_buffer_size(1024 * 1024), error);
+        pSocket->bind({asio::ip::address_v4(entry.address), 0}, error);
+        if (!error)
+            m_broadcastSockets.push_back(std::move(pSocket));
+    }
+}
+
+void Simulator::announceAll()
+{
+    for (const SimDevice& device : m_devices) {
+        const auto spread = std::chrono::milliseconds(Crypto::randomBelow(uint32_t(kAnnounceSpread.count())));
+        send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, spread);
+    }
+}
+
+void Simulator::sayGoodbye()
+{
+    for (const SimDevice& device : m_devices) {
+        GoodbyeMessage goodbye;
+        goodbye.mac = device.info.mac;
+        goodbye.serial = device.info.serial;
+        transmit(PacketCodec::encodeGoodbye(0, goodbye), Destination{true, {}});
+    }
+}
+
+void Simulator::persist()
+{
+    if (m_options.strStatePath.empty())
+        return;
+    try {
+        FleetStore::save(m_options.strStatePath, m_devices);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "lumo-devsim: %s\n", error.what());
+    }
+}
+
+void Simulator::receiveFloor()
+{
+    // Benchmark floor: "FLOOR <count> <size>" is answered by <count> datagrams of
+    // <size> bytes, sent as fast as the socket takes them.
+    m_floorSocket.async_receive_from(
+        asio::buffer(m_floorBuffer), m_floorFrom, [this](const std::error_code& error, size_t nSize) {
+            if (error == asio::error::operation_aborted)
+                return;
+            unsigned nCount = 0;
+            unsigned nBytes = 0;
+            const std::string strRequest(reinterpret_cast<const char*>(m_floorBuffer.data()), error ? 0 : nSize);
+            if (std::sscanf(strRequest.c_str(), "FLOOR %u %u", &nCount, &nBytes) == 2 && nCount <= kMaxFloorCount
+                && nBytes >= 1 && nBytes <= kMaxDatagram) {
+                std::vector<uint8_t> payload(nBytes, 0x5A);
+                std::error_code sendError;
+                for (unsigned i = 0; i < nCount; ++i)
+                    m_floorSocket.send_to(asio::buffer(payload), m_floorFrom, 0, sendError);
+            }
+            receiveFloor();
+        });
+}
+
+} // namespace devsim

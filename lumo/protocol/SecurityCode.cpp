@@ -1,0 +1,117 @@
+#include "SecurityCode.h"
+
+#include "Crypto.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace lumo {
+
+namespace {
+
+// Shared by the code-issuing service and device firmware.
+constexpr uint8_t kMakerKey[32] = {
+    0x5b, 0x1e, 0x9a, 0x42, 0xc7, 0x03, 0x6d, 0xf1, 0x88, 0x2c, 0x71, 0xe4, 0x0f, 0xb9, 0x36, 0x5a,
+    0xd2, 0x47, 0x9e, 0x13, 0x6a, 0xcc, 0x58, 0x01, 0xf7, 0x3b, 0x84, 0x29, 0xae, 0x60, 0x1d, 0x95};
+constexpr char kAlphabet[] = "23456789ABCDEFGHJKLMNPQRSTUVWXYZ";
+constexpr size_t kCodeLength = 10;
+
+// Days since 1970-01-01 of a civil date, and back (H. Hinnant's algorithms).
+int64_t daysFromCivil(int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+uint32_t civilFromDays(int64_t z)
+{
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t y = static_cast<int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return static_cast<uint32_t>((y + (m <= 2)) * 10000 + m * 100 + d);
+}
+
+bool isLeapYear(uint32_t nYear)
+{
+    return (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
+}
+
+} // namespace
+
+std::string SecurityCode::issue(std::string_view strSerial, uint32_t nDate)
+{
+    const std::string strMessage = std::string(strSerial) + '|' + std::to_string(nDate);
+    const auto hash = Crypto::keyedHash(kMakerKey, sizeof(kMakerKey), strMessage);
+    uint64_t nBits = 0;
+    for (int i = 0; i < 8; ++i)
+        nBits = (nBits << 8) | hash[size_t(i)];
+    std::string strCode;
+    for (size_t i = 0; i < kCodeLength; ++i) {
+        strCode += kAlphabet[nBits & 31];
+        nBits >>= 5;
+    }
+    return strCode;
+}
+
+std::string SecurityCode::normalise(std::string_view strCode)
+{
+    std::string strResult;
+    for (char c : strCode) {
+        if (c == ' ' || c == '-')
+            continue;
+        strResult += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+    }
+    return strResult;
+}
+
+uint32_t SecurityCode::today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return uint32_t(local.tm_year + 1900) * 10000 + uint32_t(local.tm_mon + 1) * 100 + uint32_t(local.tm_mday);
+}
+
+std::optional<uint32_t> SecurityCode::parseDate(std::string_view strText)
+{
+    if (strText.size() != 8)
+        return std::nullopt;
+    uint32_t nDate = 0;
+    for (char c : strText) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        nDate = nDate * 10 + uint32_t(c - '0');
+    }
+    const uint32_t nYear = nDate / 10000;
+    const uint32_t nMonth = nDate / 100 % 100;
+    const uint32_t nDay = nDate % 100;
+    static const uint32_t kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (nYear < 1970 || nMonth < 1 || nMonth > 12 || nDay < 1)
+        return std::nullopt;
+    const uint32_t nMaxDay = kMonthDays[nMonth - 1] + ((nMonth == 2 && isLeapYear(nYear)) ? 1 : 0);
+    if (nDay > nMaxDay)
+        return std::nullopt;
+    return nDate;
+}
+
+uint32_t SecurityCode::addDays(uint32_t nDate, int nDays)
+{
+    const int64_t nDayNumber = daysFromCivil(nDate / 10000, nDate / 100 % 100, nDate % 100);
+    return civilFromDays(nDayNumber + nDays);
+}
+
+} // namespace lumo

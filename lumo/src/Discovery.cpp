@@ -1,0 +1,390 @@
+#include "Discovery.h"
+
+#include "Crypto.h"
+#include "IpAddress.h"
+#include "MacAddress.h"
+#include "PacketCodec.h"
+#include "ReportBuilder.h"
+#include "SecurityCode.h"
+
+#include <asio/post.hpp>
+
+#include <algorithm>
+#include <cstring>
+
+namespace lumo {
+
+namespace {
+
+// Inquiry rounds: each round widens the answer window eightfold; devices already
+// acknowledged stay silent, so later rounds only carry the answers lost before.
+constexpr int kInquiryRounds = 4;
+constexpr uint16_t kMinFirstWindowMs = 4;
+constexpr uint16_t kMaxFirstWindowMs = 500;
+constexpr uint16_t kMaxWindowMs = 2000;
+constexpr std::chrono::milliseconds kRoundGuard{150};
+constexpr std::chrono::milliseconds kAckDelay{10};
+constexpr std::chrono::milliseconds kSweepInterval{100};
+constexpr uint16_t kProbeWindowMs = 50;
+
+std::string boundedText(const char* pText, size_t nMaxLength)
+{
+    if (pText == nullptr)
+        return {};
+    size_t nLength = 0;
+    while (nLength < nMaxLength && pText[nLength] != '\0')
+        ++nLength;
+    return std::string(pText, nLength);
+}
+
+template <size_t N>
+std::string fieldText(const char (&field)[N])
+{
+    return boundedText(field, N);
+}
+
+// The texts of a parameter block as parameters; nullopt when one does not parse.
+std::optional<NetParams> parseParams(const LUMO_NET_PARAM_BLOCK& block)
+{
+    NetParams params;
+    const auto address = IpAddress::parseIpv4(fieldText(block.ipv4Address));
+    const auto mask = IpAddress::parseIpv4(fieldText(block.ipv4Mask));
+    const std::string strGateway = fieldText(block.ipv4Gateway);
+    const auto gateway = strGateway.empty() ? std::optional<uint32_t>(0) : IpAddress::parseIpv4(strGateway);
+    if (!address || !mask || !gateway)
+        return std::nullopt;
+    params.ipv4Address = *address;
+    params.ipv4Mask = *mask;
+    params.ipv4Gateway = *gateway;
+    params.port = block.port;
+    params.ipv6PrefixLength = block.ipv6PrefixLength;
+    params.option = block.optionByte;
+    const std::string strIpv6 = fieldText(block.ipv6Address);
+    const std::string strIpv6Gateway = fieldText(block.ipv6Gateway);
+    if (!strIpv6.empty()) {
+        const auto ipv6 = IpAddress::parseIpv6(strIpv6);
+        const auto ipv6Gateway = strIpv6Gateway.empty() ? std::optional<Ipv6Bytes>(Ipv6Bytes{})
+                                                         : IpAddress::parseIpv6(strIpv6Gateway);
+        if (!ipv6 || !ipv6Gateway)
+            return std::nullopt;
+        params.hasIpv6 = true;
+        params.ipv6Address = *ipv6;
+        params.ipv6Gateway = *ipv6Gateway;
+    }
+    return params;
+}
+
+uint32_t nonZeroId()
+{
+    uint32_t nId = 0;
+    while (nId == 0)
+        nId = Crypto::randomU32();
+    return nId;
+}
+
+} // namespace
+
+Discovery::Discovery(LUMO_DEVICE_CALLBACK callback, void* pUser, LibrarySettings settings)
+    : m_callback(callback)
+    , m_pUser(pUser)
+    , m_settings(std::move(settings))
+    , m_transport(
+          m_io, m_settings, [this](const uint8_t* pData, size_t nSize, const Endpoint& from) { onDatagram(pData, nSize, from); },
+          [this] { m_drops.count(DecodeError::Oversized); })
+    , m_commands(m_io, m_transport)
+    , m_roundTimer(m_io)
+    , m_ackTimer(m_io)
+    , m_sweepTimer(m_io)
+{
+}
+
+Discovery::~Discovery()
+{
+    stop();
+}
+
+bool Discovery::start()
+{
+    if (!Crypto::initialise() || !m_transport.open())
+        return false;
+    m_work.emplace(m_io.get_executor());
+    scheduleSweep();
+    m_bRunning = true;
+    m_thread = std::thread([this] { m_io.run(); });
+    m_ioThreadId = m_thread.get_id();
+    return true;
+}
+
+void Discovery::stop()
+{
+    if (!m_thread.joinable())
+        return;
+    m_bRunning = false;
+    asio::post(m_io, [this] {
+        m_commands.cancelAll();
+        m_roundTimer.cancel();
+        m_ackTimer.cancel();
+        m_sweepTimer.cancel();
+        m_transport.close();
+        m_io.stop();
+    });
+    m_thread.join();
+}
+
+bool Discovery::isIoThread() const
+{
+    return m_thread.joinable() && std::this_thread::get_id() == m_ioThreadId;
+}
+
+void Discovery::sendInquiry()
+{
+    asio::post(m_io, [this] { beginInquiry(); });
+}
+
+void Discovery::beginInquiry()
+{
+    m_transport.refreshInterfaces();
+    m_nInquiryId = nonZeroId();
+    m_nRound = 0;
+    // 50 microseconds per known device: a large known population spreads its answers wider.
+    const size_t nScaled = m_devices.size() / 20;
+    m_nFirstWindowMs = static_cast<uint16_t>(std::clamp<size_t>(nScaled, kMinFirstWindowMs, kMaxFirstWindowMs));
+    sendInquiryRound();
+}
+
+void Discovery::sendInquiryRound()
+{
+    uint32_t nWindow = m_nFirstWindowMs;
+    for (int i = 0; i < m_nRound; ++i)
+        nWindow = std::min<uint32_t>(nWindow * 8, kMaxWindowMs);
+    InquiryMessage inquiry;
+    inquiry.round = m_nRound;
+    inquiry.windowMs = static_cast<uint16_t>(nWindow);
+    m_transport.sendToAll(PacketCodec::encodeInquiry(m_nInquiryId, inquiry));
+    if (++m_nRound >= kInquiryRounds)
+        return;
+    m_roundTimer.expires_after(std::chrono::milliseconds(nWindow) + kRoundGuard);
+    const uint32_t nInquiryId = m_nInquiryId;
+    m_roundTimer.async_wait([this, nInquiryId](const std::error_code& error) {
+        if (!error && nInquiryId == m_nInquiryId)
+            sendInquiryRound();
+    });
+}
+
+void Discovery::onDatagram(const uint8_t* pData, size_t nSize, const Endpoint& from)
+{
+    Header header;
+    DecodeError error = PacketCodec::decodeHeader(pData, nSize, &header);
+    if (error != DecodeError::None) {
+        m_drops.count(error);
+        return;
+    }
+    switch (header.type) {
+    case MessageType::Answer: {
+        AnswerMessage answer;
+        error = PacketCodec::decodeAnswer(pData, nSize, &answer);
+        if (error == DecodeError::None)
+            onAnswer(header.transactionId, answer);
+        break;
+    }
+    case MessageType::Goodbye: {
+        GoodbyeMessage goodbye;
+        error = PacketCodec::decodeGoodbye(pData, nSize, &goodbye);
+        if (error == DecodeError::None)
+            onGoodbye(goodbye);
+        break;
+    }
+    case MessageType::Challenge:
+    case MessageType::Result:
+        if (!m_commands.offer(header, pData, nSize))
+            error = DecodeError::Forged; // unsolicited, stale or failing its check
+        break;
+    default:
+        break; // requests of this or another client, heard through broadcast
+    }
+    m_drops.count(error);
+}
+
+void Discovery::onAnswer(uint32_t nId, const AnswerMessage& answer)
+{
+    if (answer.kind == AnswerKind::Reply && nId == m_nInquiryId)
+        queueAck(answer.device.mac);
+    switch (m_devices.heard(answer.device, answer.ttlMs, Clock::now())) {
+    case DeviceTable::Change::Online:
+        deliver(answer.device, LUMO_EVENT_ONLINE);
+        break;
+    case DeviceTable::Change::Update:
+        deliver(answer.device, LUMO_EVENT_UPDATE);
+        break;
+    case DeviceTable::Change::None:
+        break;
+    }
+}
+
+void Discovery::onGoodbye(const GoodbyeMessage& goodbye)
+{
+    if (auto device = m_devices.forget(goodbye.mac, goodbye.serial))
+        deliver(*device, LUMO_EVENT_OFFLINE);
+}
+
+void Discovery::deliver(const DeviceInfo& device, uint32_t nEvent)
+{
+    if (!m_bRunning || m_callback == nullptr)
+        return;
+    const LUMO_DEVICE_REPORT report = ReportBuilder::build(device, nEvent);
+    m_callback(&report, m_pUser);
+}
+
+void Discovery::queueAck(const MacBytes& mac)
+{
+    m_pendingAcks.push_back(mac);
+    if (m_pendingAcks.size() >= kMaxAckMacs) {
+        flushAcks();
+        return;
+    }
+    if (m_pendingAcks.size() == 1) {
+        m_ackTimer.expires_after(kAckDelay);
+        m_ackTimer.async_wait([this](const std::error_code& error) {
+            if (!error)
+                flushAcks();
+        });
+    }
+}
+
+void Discovery::flushAcks()
+{
+    m_ackTimer.cancel();
+    if (m_pendingAcks.empty())
+        return;
+    AckMessage ack;
+    ack.macs.swap(m_pendingAcks);
+    m_transport.sendToAll(PacketCodec::encodeAck(m_nInquiryId, ack));
+}
+
+void Discovery::scheduleSweep()
+{
+    m_sweepTimer.expires_after(kSweepInterval);
+    m_sweepTimer.async_wait([this](const std::error_code& error) {
+        if (error)
+            return;
+        sweepLiveness();
+        scheduleSweep();
+    });
+}
+
+void Discovery::sweepLiveness()
+{
+    const Clock::time_point now = Clock::now();
+    for (const DeviceInfo& device : m_devices.expire(now))
+        deliver(device, LUMO_EVENT_OFFLINE);
+    const std::vector<MacBytes> due = m_devices.takeDueProbes(now);
+    for (size_t nFirst = 0; nFirst < due.size(); nFirst += kMaxTargetMacs) {
+        InquiryMessage probe;
+        probe.windowMs = kProbeWindowMs;
+        probe.targets.assign(due.begin() + long(nFirst), due.begin() + long(std::min(due.size(), nFirst + kMaxTargetMacs)));
+        m_transport.sendToAll(PacketCodec::encodeInquiry(nonZeroId(), probe));
+    }
+}
+
+std::optional<ChallengeMessage> Discovery::requestChallenge(Purpose purpose, const MacBytes& mac,
+                                                            const std::string& strSerial, Clock::time_point deadline,
+                                                            uint32_t nId)
+{
+    ChallengeRequestMessage request;
+    request.purpose = purpose;
+    request.mac = mac;
+    request.serial = strSerial;
+    Crypto::randomBytes(request.clientNonce.data(), request.clientNonce.size());
+    auto pChallenge = std::make_shared<ChallengeMessage>();
+    const auto reply = m_commands.exchange(
+        nId, PacketCodec::encodeChallengeRequest(nId, request),
+        [request, pChallenge](const Header& header, const uint8_t* pData, size_t nSize) {
+            ChallengeMessage challenge;
+            if (header.type != MessageType::Challenge
+                || PacketCodec::decodeChallenge(pData, nSize, &challenge) != DecodeError::None)
+                return false;
+            const bool bTargetMatches = request.purpose == Purpose::Modify ? challenge.mac == request.mac
+                                                                           : challenge.serial == request.serial;
+            if (challenge.purpose != request.purpose || challenge.clientNonce != request.clientNonce || !bTargetMatches)
+                return false;
+            *pChallenge = challenge;
+            return true;
+        },
+        deadline);
+    if (reply.empty())
+        return std::nullopt;
+    return *pChallenge;
+}
+
+bool Discovery::sendSigned(Purpose purpose, uint32_t nId, std::vector<uint8_t> packet,
+                           const ChallengeMessage& challenge, const Key& key, Clock::time_point deadline)
+{
+    auto pStatus = std::make_shared<ResultStatus>(ResultStatus::AuthFailed);
+    const auto reply = m_commands.exchange(
+        nId, std::move(packet),
+        [purpose, challenge, key, pStatus](const Header& header, const uint8_t* pData, size_t nSize) {
+            ResultMessage result;
+            if (header.type != MessageType::Result
+                || PacketCodec::decodeResult(pData, nSize, &result) != DecodeError::None)
+                return false;
+            if (result.purpose != purpose || result.mac != challenge.mac || result.clientNonce != challenge.clientNonce
+                || result.deviceNonce != challenge.deviceNonce)
+                return false;
+            // A device that failed to check our tag cannot produce a valid one either;
+            // an untagged failure is believed, an untagged success is not.
+            const bool bAuthentic = PacketCodec::verifyTag(pData, nSize, key);
+            if (result.status == ResultStatus::Ok && !bAuthentic)
+                return false;
+            *pStatus = result.status;
+            return true;
+        },
+        deadline);
+    return !reply.empty() && *pStatus == ResultStatus::Ok;
+}
+
+bool Discovery::modifyNetParams(const char* pMac, const char* pPassword, const LUMO_NET_PARAM_BLOCK& block)
+{
+    const auto mac = MacAddress::parse(boundedText(pMac, 64));
+    const auto params = parseParams(block);
+    if (!mac || !params || pPassword == nullptr || !m_bRunning)
+        return false;
+    const Clock::time_point deadline = Clock::now() + m_settings.m_commandTimeout;
+    const uint32_t nId = nonZeroId();
+    const auto challenge = requestChallenge(Purpose::Modify, *mac, {}, deadline, nId);
+    if (!challenge)
+        return false;
+    const auto key = Crypto::deriveKey(boundedText(pPassword, 256), challenge->salt, challenge->opsLimit,
+                                       challenge->memLimitKib);
+    if (!key)
+        return false;
+    ModifyMessage request;
+    request.mac = challenge->mac;
+    request.clientNonce = challenge->clientNonce;
+    request.deviceNonce = challenge->deviceNonce;
+    request.params = *params;
+    return sendSigned(Purpose::Modify, nId, PacketCodec::encodeModify(nId, request, *key), *challenge, *key, deadline);
+}
+
+bool Discovery::resetPassword(const char* pSerial, const char* pCode)
+{
+    const std::string strSerial = boundedText(pSerial, kMaxSerialLength + 1);
+    if (strSerial.empty() || strSerial.size() > kMaxSerialLength || pCode == nullptr || !m_bRunning)
+        return false;
+    const Clock::time_point deadline = Clock::now() + m_settings.m_commandTimeout;
+    const uint32_t nId = nonZeroId();
+    const auto challenge = requestChallenge(Purpose::Reset, MacBytes{}, strSerial, deadline, nId);
+    if (!challenge)
+        return false;
+    const auto key = Crypto::deriveKey(SecurityCode::normalise(boundedText(pCode, 256)), challenge->salt,
+                                       challenge->opsLimit, challenge->memLimitKib);
+    if (!key)
+        return false;
+    ResetMessage request;
+    request.mac = challenge->mac;
+    request.serial = strSerial;
+    request.clientNonce = challenge->clientNonce;
+    request.deviceNonce = challenge->deviceNonce;
+    return sendSigned(Purpose::Reset, nId, PacketCodec::encodeReset(nId, request, *key), *challenge, *key, deadline);
+}
+
+} // namespace lumo

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "CommandClient.h"
+#include "DeviceTable.h"
+#include "DropCounter.h"
+#include "LibrarySettings.h"
+#include "Transport.h"
+#include "lumo/lumo_api.h"
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lumo {
+
+// One run of the library: the I/O thread, its sockets, the device table and the
+// command exchanges. Callbacks run on the I/O thread only.
+class Discovery
+{
+public:
+    Discovery(LUMO_DEVICE_CALLBACK callback, void* pUser, LibrarySettings settings);
+    ~Discovery();
+
+    bool start();
+    // Returns when the I/O thread has ended, so no callback runs afterwards.
+    void stop();
+    bool isIoThread() const;
+
+    void sendInquiry();
+    bool modifyNetParams(const char* pMac, const char* pPassword, const LUMO_NET_PARAM_BLOCK& block);
+    bool resetPassword(const char* pSerial, const char* pCode);
+
+    const DropCounter& drops() const { return m_drops; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    using Endpoint = asio::ip::udp::endpoint;
+
+    void onDatagram(const uint8_t* pData, size_t nSize, const Endpoint& from);
+    void onAnswer(uint32_t nId, const AnswerMessage& answer);
+    void onGoodbye(const GoodbyeMessage& goodbye);
+    void deliver(const DeviceInfo& device, uint32_t nEvent);
+
+    void beginInquiry();
+    void sendInquiryRound();
+    void queueAck(const MacBytes& mac);
+    void flushAcks();
+    void scheduleSweep();
+    void sweepLiveness();
+
+    std::optional<ChallengeMessage> requestChallenge(Purpose purpose, const MacBytes& mac, const std::string& strSerial,
+                                                     Clock::time_point deadline, uint32_t nId);
+    bool sendSigned(Purpose purpose, uint32_t nId, std::vector<uint8_t> packet, const ChallengeMessage& challenge,
+                    const Key& key, Clock::time_point deadline);
+
+    LUMO_DEVICE_CALLBACK m_callback;
+    void* m_pUser;
+    LibrarySettings m_settings;
+    DropCounter m_drops;
+
+    asio::io_context m_io;
+    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> m_work;
+    Transport m_transport;
+    CommandClient m_commands;
+    DeviceTable m_devices;
+    asio::steady_timer m_roundTimer;
+    asio::steady_timer m_ackTimer;
+    asio::steady_timer m_sweepTimer;
+    std::thread m_thread;
+    std::thread::id m_ioThreadId;
+    std::atomic<bool> m_bRunning{false};
+
+    uint32_t m_nInquiryId = 0;
+    uint8_t m_nRound = 0;
+    uint16_t m_nFirstWindowMs = 0;
+    std::vector<MacBytes> m_pendingAcks;
+};
+
+} // namespace lumo

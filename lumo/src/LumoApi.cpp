@@ -1,0 +1,83 @@
+// The five exported functions. A process has at most one running Discovery; the
+// functions serialise on one mutex but never hold it while waiting on the network.
+#include "Discovery.h"
+#include "LumoDiagnostics.h"
+#include "lumo/lumo_api.h"
+
+#include <memory>
+#include <mutex>
+
+namespace {
+
+std::mutex g_mutex;
+std::shared_ptr<lumo::Discovery> g_pDiscovery;
+
+std::shared_ptr<lumo::Discovery> runningDiscovery()
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_pDiscovery;
+}
+
+} // namespace
+
+extern "C" {
+
+LUMO_API int LUMO_CALL LUMO_Start_V30(LUMO_DEVICE_CALLBACK callback, int flags, void* user)
+{
+    (void)flags;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_pDiscovery || callback == nullptr)
+        return 0;
+    auto pDiscovery = std::make_shared<lumo::Discovery>(callback, user, lumo::LibrarySettings::fromEnvironment());
+    if (!pDiscovery->start())
+        return 0;
+    g_pDiscovery = std::move(pDiscovery);
+    return 1;
+}
+
+LUMO_API int LUMO_CALL LUMO_Stop(void)
+{
+    std::shared_ptr<lumo::Discovery> pDiscovery;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        // Stopping from inside the callback would wait for itself.
+        if (!g_pDiscovery || g_pDiscovery->isIoThread())
+            return 0;
+        pDiscovery = std::move(g_pDiscovery);
+    }
+    pDiscovery->stop();
+    return 1;
+}
+
+LUMO_API int LUMO_CALL LUMO_SendInquiry(void)
+{
+    const auto pDiscovery = runningDiscovery();
+    if (!pDiscovery)
+        return 0;
+    pDiscovery->sendInquiry();
+    return 1;
+}
+
+LUMO_API int LUMO_CALL LUMO_ModifyDeviceNetParam(const char* mac, const char* password, const LUMO_NET_PARAM_BLOCK* block)
+{
+    const auto pDiscovery = runningDiscovery();
+    if (!pDiscovery || block == nullptr || pDiscovery->isIoThread())
+        return 0;
+    return pDiscovery->modifyNetParams(mac, password, *block) ? 1 : 0;
+}
+
+LUMO_API int LUMO_CALL LUMO_ResetDefaultPasswd(const char* serial, const char* securityCode)
+{
+    const auto pDiscovery = runningDiscovery();
+    if (!pDiscovery || pDiscovery->isIoThread())
+        return 0;
+    return pDiscovery->resetPassword(serial, securityCode) ? 1 : 0;
+}
+
+LUMO_API unsigned long long LUMO_CALL LUMO_DiagDroppedDatagrams(void)
+{
+    const auto pDiscovery = runningDiscovery();
+    return pDiscovery ? pDiscovery->drops().total() : 0;
+}
+
+} // extern "C"

@@ -1,0 +1,151 @@
+#include "Transport.h"
+
+#include "NetworkInterfaceList.h"
+#include "ReversePathFilter.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace lumo {
+
+struct Transport::Channel
+{
+    explicit Channel(asio::io_context& io) : socket(io) {}
+
+    asio::ip::udp::socket socket;
+    // One byte more than the largest datagram, so an oversized one shows itself.
+    std::array<uint8_t, kMaxDatagram + 1> buffer{};
+    asio::ip::udp::endpoint from;
+    std::string strInterface;
+    uint32_t nAddress = 0;
+    bool bBroken = false;
+};
+
+Transport::Transport(asio::io_context& io, const LibrarySettings& settings, Handler handler, OversizeHandler oversize)
+    : m_io(io), m_settings(settings), m_handler(std::move(handler)), m_oversize(std::move(oversize))
+{
+}
+
+Transport::~Transport() = default;
+
+std::unique_ptr<Transport::Channel> Transport::openChannel(const asio::ip::udp::endpoint& local, bool bReuse)
+{
+    auto pChannel = std::make_unique<Channel>(m_io);
+    std::error_code error;
+    pChannel->socket.open(asio::ip::udp::v4(), error);
+    if (error)
+        return nullptr;
+    if (bReuse)
+        pChannel->socket.set_option(asio::socket_base::reuse_address(true), error);
+    pChannel->socket.set_option(asio::socket_base::broadcast(true), error);
+    // Large enough for a burst of thousands of answers; the system may cap it.
+    pChannel->socket.set_option(asio::socket_base::receive_buffer_size(4 * 1024 * 1024), error);
+    pChannel->socket.bind(local, error);
+    if (error)
+        return nullptr;
+    receiveNext(*pChannel);
+    return pChannel;
+}
+
+bool Transport::open()
+{
+    m_pListenChannel = openChannel({asio::ip::address_v4::any(), m_settings.m_nClientPort}, true);
+    if (!m_pListenChannel) {
+        std::fprintf(stderr, "lumo: client port %u is taken; only unicast answers will be seen\n",
+                     unsigned(m_settings.m_nClientPort));
+        m_pListenChannel = openChannel({asio::ip::address_v4::any(), 0}, false);
+    }
+    if (!m_pListenChannel)
+        return false;
+    refreshInterfaces();
+    return true;
+}
+
+void Transport::close()
+{
+    std::error_code error;
+    if (m_pListenChannel)
+        m_pListenChannel->socket.close(error);
+    for (auto& pChannel : m_channels)
+        pChannel->socket.close(error);
+}
+
+void Transport::refreshInterfaces()
+{
+    std::vector<NetworkInterface> current;
+    for (const NetworkInterface& entry : NetworkInterfaceList::broadcastCapable())
+        if (m_settings.usesInterface(entry.name))
+            current.push_back(entry);
+
+    // Close channels whose address vanished or whose sends failed.
+    for (auto it = m_channels.begin(); it != m_channels.end();) {
+        const bool bStillThere = std::any_of(current.begin(), current.end(), [&](const NetworkInterface& entry) {
+            return entry.address == (*it)->nAddress && entry.name == (*it)->strInterface;
+        });
+        if (bStillThere && !(*it)->bBroken) {
+            ++it;
+            continue;
+        }
+        std::error_code error;
+        (*it)->socket.close(error);
+        it = m_channels.erase(it);
+    }
+    for (const NetworkInterface& entry : current) {
+        const bool bOpen = std::any_of(m_channels.begin(), m_channels.end(),
+                                       [&](const auto& pChannel) { return pChannel->nAddress == entry.address; });
+        if (bOpen)
+            continue;
+        auto pChannel = openChannel({asio::ip::address_v4(entry.address), 0}, false);
+        if (!pChannel)
+            continue; // this adapter cannot be used now; the others still are
+        pChannel->strInterface = entry.name;
+        pChannel->nAddress = entry.address;
+        m_channels.push_back(std::move(pChannel));
+        if (m_diagnosedInterfaces.insert(entry.name).second) {
+            const std::string strLine = ReversePathFilter::diagnostic(entry.name);
+            if (!strLine.empty())
+                std::fprintf(stderr, "%s\n", strLine.c_str());
+        }
+    }
+}
+
+void Transport::receiveNext(Channel& channel)
+{
+    channel.socket.async_receive_from(
+        asio::buffer(channel.buffer), channel.from, [this, &channel](const std::error_code& error, size_t nSize) {
+            if (error == asio::error::operation_aborted || !channel.socket.is_open())
+                return;
+            if (error == asio::error::message_size || (!error && nSize > kMaxDatagram))
+                m_oversize();
+            else if (!error)
+                m_handler(channel.buffer.data(), nSize, channel.from);
+            // Other errors (such as a port-unreachable report on Windows) concern one
+            // earlier datagram only; the socket keeps receiving.
+            receiveNext(channel);
+        });
+}
+
+void Transport::sendFrom(Channel& channel, const asio::ip::udp::endpoint& to, const std::vector<uint8_t>& packet)
+{
+    std::error_code error;
+    channel.socket.send_to(asio::buffer(packet), to, 0, error);
+    if (error && error != asio::error::would_block && error != asio::error::no_buffer_space)
+        channel.bBroken = &channel != m_pListenChannel.get();
+}
+
+void Transport::sendToAll(const std::vector<uint8_t>& packet)
+{
+    const asio::ip::udp::endpoint broadcast(asio::ip::address_v4::broadcast(), m_settings.m_nDevicePort);
+    bool bAnyBroken = false;
+    for (auto& pChannel : m_channels) {
+        sendFrom(*pChannel, broadcast, packet);
+        bAnyBroken = bAnyBroken || pChannel->bBroken;
+    }
+    if (m_pListenChannel)
+        for (const auto& target : m_settings.m_targets)
+            sendFrom(*m_pListenChannel, target, packet);
+    if (bAnyBroken)
+        refreshInterfaces();
+}
+
+} // namespace lumo

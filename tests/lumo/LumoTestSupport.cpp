@@ -1,0 +1,167 @@
+#include "LumoTestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+
+#include <cstring>
+#include <set>
+#include <thread>
+
+ReportCollector& ReportCollector::instance()
+{
+    static ReportCollector collector;
+    return collector;
+}
+
+void LUMO_CALL ReportCollector::callback(const LUMO_DEVICE_REPORT* pReport, void*)
+{
+    ReceivedReport report;
+    report.raw = *pReport;
+    report.nEvent = pReport->eventCode;
+    report.strSerial = std::string(pReport->serial, strnlen(pReport->serial, sizeof(pReport->serial)));
+    report.strMac = std::string(pReport->mac, strnlen(pReport->mac, sizeof(pReport->mac)));
+    report.strAddress = std::string(pReport->ipv4Address, strnlen(pReport->ipv4Address, sizeof(pReport->ipv4Address)));
+    ReportCollector& self = instance();
+    std::lock_guard<std::mutex> lock(self.m_mutex);
+    self.m_reports.push_back(std::move(report));
+}
+
+void ReportCollector::clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_reports.clear();
+}
+
+std::vector<ReceivedReport> ReportCollector::snapshot() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_reports;
+}
+
+size_t ReportCollector::countEvents(uint32_t nEvent) const
+{
+    size_t nCount = 0;
+    for (const ReceivedReport& report : snapshot())
+        nCount += report.nEvent == nEvent ? 1 : 0;
+    return nCount;
+}
+
+size_t ReportCollector::distinctDevices(uint32_t nEvent) const
+{
+    std::set<std::string> devices;
+    for (const ReceivedReport& report : snapshot())
+        if (report.nEvent == nEvent)
+            devices.insert(report.strSerial + '|' + report.strMac);
+    return devices.size();
+}
+
+bool ReportCollector::waitFor(const std::function<bool(const std::vector<ReceivedReport>&)>& predicate,
+                              std::chrono::milliseconds timeout) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!predicate(snapshot())) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+bool ReportCollector::waitForEvent(uint32_t nEvent, const std::string& strSerial, std::chrono::milliseconds timeout) const
+{
+    return waitFor(
+        [&](const std::vector<ReceivedReport>& reports) {
+            for (const ReceivedReport& report : reports)
+                if (report.nEvent == nEvent && report.strSerial == strSerial)
+                    return true;
+            return false;
+        },
+        timeout);
+}
+
+uint16_t TestPorts::devicePort()
+{
+    return static_cast<uint16_t>(20000 + (QCoreApplication::applicationPid() % 4000) * 3);
+}
+
+uint16_t TestPorts::clientPort()
+{
+    return static_cast<uint16_t>(devicePort() + 1);
+}
+
+uint16_t TestPorts::floorPort()
+{
+    return static_cast<uint16_t>(devicePort() + 2);
+}
+
+void TestPorts::configureLibraryForLoopback()
+{
+    qputenv("LUMO_INTERFACES", "none");
+    qputenv("LUMO_TARGETS", "127.0.0.1");
+    qputenv("LUMO_DEVICE_PORT", QByteArray::number(devicePort()));
+    qputenv("LUMO_CLIENT_PORT", QByteArray::number(clientPort()));
+}
+
+DevsimProcess::~DevsimProcess()
+{
+    if (m_process.state() != QProcess::NotRunning)
+        kill();
+}
+
+QString DevsimProcess::executable()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim");
+}
+
+bool DevsimProcess::start(const QStringList& extraArguments)
+{
+    QStringList arguments = {QStringLiteral("--bind"), QStringLiteral("127.0.0.1"),
+                             QStringLiteral("--broadcast-address"), QStringLiteral("127.255.255.255"),
+                             QStringLiteral("--port"), QString::number(TestPorts::devicePort()),
+                             QStringLiteral("--client-port"), QString::number(TestPorts::clientPort()),
+                             QStringLiteral("--kdf-ops"), QStringLiteral("1"),
+                             QStringLiteral("--kdf-mem-kib"), QStringLiteral("1024")};
+    arguments += extraArguments;
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start(executable(), arguments);
+    if (!m_process.waitForStarted(5000))
+        return false;
+    QByteArray output;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!output.contains("ready\n")) {
+        if (std::chrono::steady_clock::now() >= deadline || m_process.state() == QProcess::NotRunning)
+            return false;
+        m_process.waitForReadyRead(100);
+        output += m_process.readAllStandardOutput();
+    }
+    return true;
+}
+
+bool DevsimProcess::stop()
+{
+    m_process.terminate();
+    return m_process.waitForFinished(10000) && m_process.exitCode() == 0;
+}
+
+void DevsimProcess::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QString DevsimProcess::errorOutput()
+{
+    return QString::fromLocal8Bit(m_process.readAllStandardError());
+}
+
+LUMO_NET_PARAM_BLOCK makeParamBlock(const char* pAddress, const char* pMask, const char* pGateway, uint16_t nPort)
+{
+    LUMO_NET_PARAM_BLOCK block;
+    std::memset(&block, 0, sizeof(block));
+    std::strncpy(block.ipv4Address, pAddress, sizeof(block.ipv4Address) - 1);
+    std::strncpy(block.ipv4Mask, pMask, sizeof(block.ipv4Mask) - 1);
+    std::strncpy(block.ipv4Gateway, pGateway, sizeof(block.ipv4Gateway) - 1);
+    block.port = nPort;
+    return block;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "lumo/lumo_api.h"
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// A copy of one report the library delivered.
+struct ReceivedReport
+{
+    uint32_t nEvent = 0;
+    std::string strSerial;
+    std::string strMac;
+    std::string strAddress;
+    LUMO_DEVICE_REPORT raw{};
+};
+
+// Collects the library's reports; the callback runs on the library's thread.
+class ReportCollector
+{
+public:
+    static ReportCollector& instance();
+    static void LUMO_CALL callback(const LUMO_DEVICE_REPORT* pReport, void* pUser);
+
+    void clear();
+    std::vector<ReceivedReport> snapshot() const;
+    size_t countEvents(uint32_t nEvent) const;
+    size_t distinctDevices(uint32_t nEvent) const;
+    // Polls until the predicate holds on a snapshot or the time runs out.
+    bool waitFor(const std::function<bool(const std::vector<ReceivedReport>&)>& predicate,
+                 std::chrono::milliseconds timeout) const;
+    bool waitForEvent(uint32_t nEvent, const std::string& strSerial, std::chrono::milliseconds timeout) const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<ReceivedReport> m_reports;
+};
+
+// Ports of this test process, apart from other test processes running at once.
+class TestPorts
+{
+public:
+    static uint16_t devicePort();
+    static uint16_t clientPort();
+    static uint16_t floorPort();
+    // Points the library at the loopback only: no adapter broadcasts, inquiries to 127.0.0.1.
+    static void configureLibraryForLoopback();
+};
+
+// One lumo-devsim process on the loopback.
+class DevsimProcess
+{
+public:
+    ~DevsimProcess();
+
+    static QString executable();
+    // Starts with the loopback settings plus the extra arguments; waits for "ready".
+    bool start(const QStringList& extraArguments);
+    // SIGTERM: the devices say goodbye.
+    bool stop();
+    // SIGKILL: the devices fall silent.
+    void kill();
+    QString errorOutput();
+
+private:
+    QProcess m_process;
+};
+
+// Builds the parameter block the way the utility does.
+LUMO_NET_PARAM_BLOCK makeParamBlock(const char* pAddress, const char* pMask, const char* pGateway, uint16_t nPort);

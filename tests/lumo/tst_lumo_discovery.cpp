@@ -1,0 +1,448 @@
+// The library against the simulator over real sockets on the loopback.
+#include "LumoDiagnostics.h"
+#include "LumoTestSupport.h"
+#include "SecurityCode.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <asio/io_context.hpp>
+#include <asio/ip/udp.hpp>
+
+#include <map>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kPassword = "admin1234"; // of generated fleets
+
+bool startLibrary()
+{
+    ReportCollector::instance().clear();
+    if (LUMO_Start_V30(&ReportCollector::callback, 0, nullptr) != 1)
+        return false;
+    return LUMO_SendInquiry() == 1;
+}
+
+bool waitForOnline(size_t nCount, std::chrono::milliseconds timeout = 10s)
+{
+    return ReportCollector::instance().waitFor(
+        [nCount](const std::vector<ReceivedReport>&) {
+            return ReportCollector::instance().distinctDevices(LUMO_EVENT_ONLINE) >= nCount;
+        },
+        timeout);
+}
+
+std::string serialOf(int nNumber)
+{
+    return QStringLiteral("TL%1").arg(nNumber, 10, 10, QLatin1Char('0')).toStdString();
+}
+
+std::string macOf(int nNumber)
+{
+    return QStringLiteral("02:4C:55:%1:%2:%3")
+        .arg((nNumber >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((nNumber >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(nNumber & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper()
+        .toStdString();
+}
+
+QJsonObject deviceInState(const QString& strPath, const std::string& strSerial)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonArray devices = QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("devices")).toArray();
+    for (const QJsonValue& value : devices)
+        if (value.toObject().value(QStringLiteral("serial")).toString().toStdString() == strSerial)
+            return value.toObject();
+    return {};
+}
+
+QString addressInState(const QString& strPath, const std::string& strSerial)
+{
+    return deviceInState(strPath, strSerial).value(QStringLiteral("ipv4")).toObject().value(QStringLiteral("address")).toString();
+}
+
+void sendRaw(const std::vector<uint8_t>& datagram)
+{
+    asio::io_context io;
+    asio::ip::udp::socket socket(io, asio::ip::udp::endpoint(asio::ip::udp::v4(), 0));
+    socket.send_to(asio::buffer(datagram), asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), TestPorts::clientPort()));
+}
+
+} // namespace
+
+class TestLumoDiscovery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void callsBeforeStartFail();
+    void secondStartFailsAndStopEndsCallbacks();
+    void everyDeviceIsOnlineExactlyOnce();
+    void devicesSharingAnAddressAreAllListed();
+    void unicastAndBroadcastAnswersBothArrive();
+    void modifyWithRightPasswordChangesDevice();
+    void modifyWithWrongPasswordChangesNothing();
+    void modifyWithInvalidValuesChangesNothing_data();
+    void modifyWithInvalidValuesChangesNothing();
+    void modifyOfUnknownDeviceFailsWithinTimeout();
+    void goodbyeReportsOffline();
+    void silenceBeyondLifetimeReportsOffline();
+    void resetWithTodaysCodeRestoresDefaultPassword();
+    void resetWithExpiredOrWrongCodeFails_data();
+    void resetWithExpiredOrWrongCodeFails();
+    void lossStillFindsEveryDeviceAndModifies();
+    void reAddressedDeviceKeepsSettingsAcrossRestart();
+    void badDatagramsAreDroppedAndCounted();
+
+private:
+    QTemporaryDir m_tempDir;
+};
+
+void TestLumoDiscovery::initTestCase()
+{
+    TestPorts::configureLibraryForLoopback();
+    QVERIFY(QFile::exists(DevsimProcess::executable()));
+    QVERIFY(m_tempDir.isValid());
+}
+
+void TestLumoDiscovery::cleanup()
+{
+    LUMO_Stop();
+}
+
+void TestLumoDiscovery::callsBeforeStartFail()
+{
+    QCOMPARE(LUMO_SendInquiry(), 0);
+    QCOMPARE(LUMO_Stop(), 0);
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.5", "255.255.0.0", "10.20.0.1", 8000);
+    QCOMPARE(LUMO_ModifyDeviceNetParam("02:4C:55:00:00:01", kPassword, &block), 0);
+    QCOMPARE(LUMO_ResetDefaultPasswd("TL0000000001", "ABCDEFGHJK"), 0);
+    QCOMPARE(LUMO_Start_V30(nullptr, 0, nullptr), 0);
+}
+
+void TestLumoDiscovery::secondStartFailsAndStopEndsCallbacks()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("20")}));
+    QVERIFY(startLibrary());
+    QCOMPARE(LUMO_Start_V30(&ReportCollector::callback, 0, nullptr), 0);
+    QVERIFY(waitForOnline(20));
+    QCOMPARE(LUMO_Stop(), 1);
+    const size_t nAfterStop = ReportCollector::instance().snapshot().size();
+    QVERIFY(devsim.stop()); // goodbyes arrive while stopped
+    std::this_thread::sleep_for(300ms);
+    QCOMPARE(ReportCollector::instance().snapshot().size(), nAfterStop);
+    QCOMPARE(LUMO_SendInquiry(), 0);
+    QCOMPARE(LUMO_Stop(), 0);
+    // A new run may start after a stop.
+    QVERIFY(startLibrary());
+    QCOMPARE(LUMO_Stop(), 1);
+}
+
+void TestLumoDiscovery::everyDeviceIsOnlineExactlyOnce()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("300"), QStringLiteral("--duplicate"), QStringLiteral("0.3")}));
+    QVERIFY(startLibrary());
+    QVERIFY2(waitForOnline(300), "not every device came online");
+    // Answers again after more inquiries, announcements and duplicates: still once each.
+    QCOMPARE(LUMO_SendInquiry(), 1);
+    QCOMPARE(LUMO_SendInquiry(), 1);
+    std::this_thread::sleep_for(1500ms);
+    std::map<std::string, int> onlineCount;
+    for (const ReceivedReport& report : ReportCollector::instance().snapshot()) {
+        QCOMPARE(report.nEvent, uint32_t(LUMO_EVENT_ONLINE)); // unchanged devices bring no updates
+        ++onlineCount[report.strSerial + '|' + report.strMac];
+    }
+    QCOMPARE(onlineCount.size(), size_t(300));
+    for (const auto& [strDevice, nCount] : onlineCount)
+        QVERIFY2(nCount == 1, strDevice.c_str());
+}
+
+void TestLumoDiscovery::devicesSharingAnAddressAreAllListed()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("50")}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(50));
+    size_t nAtDefault = 0;
+    for (const ReceivedReport& report : ReportCollector::instance().snapshot())
+        nAtDefault += report.strAddress == "192.168.1.64" ? 1 : 0;
+    QCOMPARE(nAtDefault, size_t(10)); // every fifth device keeps the factory default
+    const auto reports = ReportCollector::instance().snapshot();
+    const auto it = std::find_if(reports.begin(), reports.end(), [](const ReceivedReport& r) { return r.strSerial == serialOf(7); });
+    QVERIFY(it != reports.end());
+    QCOMPARE(it->strMac, macOf(7));
+    QCOMPARE(QByteArray(it->raw.ipv4Mask), QByteArray("255.255.0.0"));
+    QCOMPARE(QByteArray(it->raw.deviceTypeText), QByteArray("K-VNT1C"));
+    QCOMPARE(it->raw.port, 8000u);
+}
+
+void TestLumoDiscovery::unicastAndBroadcastAnswersBothArrive()
+{
+    // One device on the requester's own subnet answers by unicast, the other by broadcast.
+    const QString strState = m_tempDir.filePath(QStringLiteral("mixed.json"));
+    QFile file(strState);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"({"version":1,"devices":[
+        {"serial":"LOCAL1","mac":"02:00:00:00:00:01","model":"K-VNT1C","password":"pw",
+         "ipv4":{"address":"127.0.0.9","mask":"255.0.0.0","gateway":"0.0.0.0"}},
+        {"serial":"FOREIGN2","mac":"02:00:00:00:00:02","model":"K-VNT4C","password":"pw",
+         "ipv4":{"address":"172.31.4.4","mask":"255.255.255.0","gateway":"172.31.4.1"},
+         "capabilities":3,"ipv6":{"address":"fd00::4","gateway":"fd00::1","prefixLength":64}}]})");
+    file.close();
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--state"), strState, QStringLiteral("--no-announce")}));
+    QVERIFY(startLibrary());
+    QVERIFY(ReportCollector::instance().waitForEvent(LUMO_EVENT_ONLINE, "LOCAL1", 5s));
+    QVERIFY(ReportCollector::instance().waitForEvent(LUMO_EVENT_ONLINE, "FOREIGN2", 5s));
+    for (const ReceivedReport& report : ReportCollector::instance().snapshot()) {
+        if (report.strSerial != "FOREIGN2")
+            continue;
+        QCOMPARE(QByteArray(report.raw.ipv6Address), QByteArray("fd00::4"));
+        QCOMPARE(report.raw.ipv6PrefixLength, uint8_t(64));
+        QCOMPARE(report.raw.capabilities, uint8_t(3));
+        QCOMPARE(report.raw.extendedValid, uint8_t(1));
+    }
+}
+
+void TestLumoDiscovery::modifyWithRightPasswordChangesDevice()
+{
+    const QString strState = m_tempDir.filePath(QStringLiteral("modify.json"));
+    QFile::remove(strState);
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("5"), QStringLiteral("--state"), strState}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(5));
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.99.3", "255.255.0.0", "10.20.0.1", 8080);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(3).c_str(), kPassword, &block), 1);
+    QVERIFY(ReportCollector::instance().waitFor(
+        [](const std::vector<ReceivedReport>& reports) {
+            for (const ReceivedReport& report : reports)
+                if (report.nEvent == LUMO_EVENT_UPDATE && report.strSerial == serialOf(3)
+                    && report.strAddress == "10.20.99.3" && report.raw.port == 8080)
+                    return true;
+            return false;
+        },
+        3s));
+    QCOMPARE(addressInState(strState, serialOf(3)), QStringLiteral("10.20.99.3"));
+    QCOMPARE(ReportCollector::instance().countEvents(LUMO_EVENT_ONLINE), size_t(5));
+}
+
+void TestLumoDiscovery::modifyWithWrongPasswordChangesNothing()
+{
+    const QString strState = m_tempDir.filePath(QStringLiteral("wrongpw.json"));
+    QFile::remove(strState);
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--state"), strState}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(3));
+    const QString strBefore = addressInState(strState, serialOf(2));
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.99.2", "255.255.0.0", "10.20.0.1", 8000);
+    const auto started = std::chrono::steady_clock::now();
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(2).c_str(), "admin12345", &block), 0);
+    QVERIFY(std::chrono::steady_clock::now() - started < 2s); // the device's refusal ends the wait
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(2).c_str(), "", &block), 0);
+    std::this_thread::sleep_for(300ms);
+    QCOMPARE(ReportCollector::instance().countEvents(LUMO_EVENT_UPDATE), size_t(0));
+    QCOMPARE(addressInState(strState, serialOf(2)), strBefore);
+}
+
+void TestLumoDiscovery::modifyWithInvalidValuesChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QByteArray>("mask");
+    QTest::addColumn<QByteArray>("gateway");
+    QTest::addColumn<int>("port");
+    QTest::newRow("non-contiguous mask") << QByteArray("10.20.0.7") << QByteArray("255.0.255.0") << QByteArray("10.20.0.1") << 8000;
+    QTest::newRow("network address") << QByteArray("10.20.0.0") << QByteArray("255.255.0.0") << QByteArray("10.20.0.1") << 8000;
+    QTest::newRow("broadcast address") << QByteArray("10.20.255.255") << QByteArray("255.255.0.0") << QByteArray("10.20.0.1") << 8000;
+    QTest::newRow("gateway elsewhere") << QByteArray("10.20.0.7") << QByteArray("255.255.0.0") << QByteArray("10.21.0.1") << 8000;
+    QTest::newRow("gateway is the address") << QByteArray("10.20.0.7") << QByteArray("255.255.0.0") << QByteArray("10.20.0.7") << 8000;
+    QTest::newRow("port zero") << QByteArray("10.20.0.7") << QByteArray("255.255.0.0") << QByteArray("10.20.0.1") << 0;
+    QTest::newRow("multicast address") << QByteArray("224.0.0.7") << QByteArray("255.255.255.0") << QByteArray("0.0.0.0") << 8000;
+    QTest::newRow("not an address") << QByteArray("10.20.0.300") << QByteArray("255.255.0.0") << QByteArray("10.20.0.1") << 8000;
+    QTest::newRow("empty mask") << QByteArray("10.20.0.7") << QByteArray("") << QByteArray("10.20.0.1") << 8000;
+}
+
+void TestLumoDiscovery::modifyWithInvalidValuesChangesNothing()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(QByteArray, mask);
+    QFETCH(QByteArray, gateway);
+    QFETCH(int, port);
+    const QString strState = m_tempDir.filePath(QStringLiteral("invalid.json"));
+    QFile::remove(strState);
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--state"), strState}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(2));
+    const QByteArray stateBefore = [&] { QFile f(strState); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock(address.constData(), mask.constData(), gateway.constData(), uint16_t(port));
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), kPassword, &block), 0);
+    std::this_thread::sleep_for(200ms);
+    QCOMPARE(ReportCollector::instance().countEvents(LUMO_EVENT_UPDATE), size_t(0));
+    QFile after(strState);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), stateBefore);
+}
+
+void TestLumoDiscovery::modifyOfUnknownDeviceFailsWithinTimeout()
+{
+    qputenv("LUMO_COMMAND_TIMEOUT_MS", "1000");
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2")}));
+    QVERIFY(startLibrary());
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.7", "255.255.0.0", "10.20.0.1", 8000);
+    const auto started = std::chrono::steady_clock::now();
+    QCOMPARE(LUMO_ModifyDeviceNetParam("02:4C:55:AA:AA:AA", kPassword, &block), 0);
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    qunsetenv("LUMO_COMMAND_TIMEOUT_MS");
+    QVERIFY(elapsed >= 900ms);
+    QVERIFY(elapsed < 1500ms);
+    QCOMPARE(LUMO_ModifyDeviceNetParam("not a mac", kPassword, &block), 0);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), kPassword, nullptr), 0);
+}
+
+void TestLumoDiscovery::goodbyeReportsOffline()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("40")}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(40));
+    QVERIFY(devsim.stop());
+    QVERIFY(ReportCollector::instance().waitFor(
+        [](const std::vector<ReceivedReport>&) { return ReportCollector::instance().distinctDevices(LUMO_EVENT_OFFLINE) == 40; }, 3s));
+    QCOMPARE(ReportCollector::instance().countEvents(LUMO_EVENT_OFFLINE), size_t(40));
+}
+
+void TestLumoDiscovery::silenceBeyondLifetimeReportsOffline()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("10"), QStringLiteral("--ttl-ms"), QStringLiteral("1500")}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(10));
+    // Liveness probes keep answering devices alive well past one lifetime.
+    std::this_thread::sleep_for(3500ms);
+    QCOMPARE(ReportCollector::instance().countEvents(LUMO_EVENT_OFFLINE), size_t(0));
+    devsim.kill(); // no goodbye
+    const auto killed = std::chrono::steady_clock::now();
+    QVERIFY(ReportCollector::instance().waitFor(
+        [](const std::vector<ReceivedReport>&) { return ReportCollector::instance().distinctDevices(LUMO_EVENT_OFFLINE) == 10; }, 4s));
+    QVERIFY(std::chrono::steady_clock::now() - killed <= 1800ms);
+}
+
+void TestLumoDiscovery::resetWithTodaysCodeRestoresDefaultPassword()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("3")}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(3));
+    const std::string strCode = lumo::SecurityCode::issue(serialOf(2), lumo::SecurityCode::today());
+    QCOMPARE(LUMO_ResetDefaultPasswd(serialOf(2).c_str(), strCode.c_str()), 1);
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.50.2", "255.255.0.0", "10.20.0.1", 8000);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(2).c_str(), kPassword, &block), 0);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(2).c_str(), "admin", &block), 1);
+    // Yesterday's code is still good (time zones); lower case and dashes are tolerated.
+    QString strYesterday = QString::fromStdString(
+        lumo::SecurityCode::issue(serialOf(1), lumo::SecurityCode::addDays(lumo::SecurityCode::today(), -1))).toLower();
+    strYesterday.insert(5, QLatin1Char('-'));
+    QCOMPARE(LUMO_ResetDefaultPasswd(serialOf(1).c_str(), strYesterday.toLatin1().constData()), 1);
+}
+
+void TestLumoDiscovery::resetWithExpiredOrWrongCodeFails_data()
+{
+    const uint32_t nToday = lumo::SecurityCode::today();
+    QTest::addColumn<QByteArray>("code");
+    QTest::newRow("two days old") << QByteArray::fromStdString(lumo::SecurityCode::issue(serialOf(1), lumo::SecurityCode::addDays(nToday, -2)));
+    QTest::newRow("two days ahead") << QByteArray::fromStdString(lumo::SecurityCode::issue(serialOf(1), lumo::SecurityCode::addDays(nToday, 2)));
+    QTest::newRow("another serial") << QByteArray::fromStdString(lumo::SecurityCode::issue(serialOf(2), nToday));
+    QTest::newRow("made up") << QByteArray("ABCDEFGHJK");
+    QTest::newRow("empty") << QByteArray("");
+}
+
+void TestLumoDiscovery::resetWithExpiredOrWrongCodeFails()
+{
+    QFETCH(QByteArray, code);
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2")}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(2));
+    QCOMPARE(LUMO_ResetDefaultPasswd(serialOf(1).c_str(), code.constData()), 0);
+    // The password is unchanged.
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.50.1", "255.255.0.0", "10.20.0.1", 8000);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), "admin", &block), 0);
+}
+
+void TestLumoDiscovery::lossStillFindsEveryDeviceAndModifies()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("200"), QStringLiteral("--loss"), QStringLiteral("0.1")}));
+    QVERIFY(startLibrary());
+    QVERIFY2(waitForOnline(200, 8s), qPrintable(QString::number(ReportCollector::instance().distinctDevices(LUMO_EVENT_ONLINE))));
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.77.7", "255.255.0.0", "10.20.0.1", 8000);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(7).c_str(), kPassword, &block), 1);
+    QCOMPARE(ReportCollector::instance().distinctDevices(LUMO_EVENT_ONLINE), ReportCollector::instance().countEvents(LUMO_EVENT_ONLINE));
+}
+
+void TestLumoDiscovery::reAddressedDeviceKeepsSettingsAcrossRestart()
+{
+    const QString strState = m_tempDir.filePath(QStringLiteral("restart.json"));
+    QFile::remove(strState);
+    {
+        DevsimProcess devsim;
+        QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("4"), QStringLiteral("--state"), strState}));
+        QVERIFY(startLibrary());
+        QVERIFY(waitForOnline(4));
+        const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.33.4", "255.255.0.0", "10.20.0.1", 8000);
+        QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(4).c_str(), kPassword, &block), 1);
+        QVERIFY(devsim.stop());
+        QCOMPARE(LUMO_Stop(), 1);
+    }
+    QVERIFY(!QFile::exists(strState + QStringLiteral(".tmp")));
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("4"), QStringLiteral("--state"), strState}));
+    QVERIFY(startLibrary());
+    QVERIFY(waitForOnline(4));
+    for (const ReceivedReport& report : ReportCollector::instance().snapshot())
+        if (report.strSerial == serialOf(4))
+            QCOMPARE(QString::fromStdString(report.strAddress), QStringLiteral("10.20.33.4"));
+}
+
+void TestLumoDiscovery::badDatagramsAreDroppedAndCounted()
+{
+    QVERIFY(startLibrary());
+    const unsigned long long nBefore = LUMO_DiagDroppedDatagrams();
+    std::vector<std::vector<uint8_t>> bad = {
+        {0x4C},                                                   // truncated header
+        {0x4C, 0x55, 0x01, 0x02, 0, 0, 0, 1, 0, 0, 0, 0},         // answer without payload
+        {0x4C, 0x55, 0x09, 0x02, 0, 0, 0, 1, 0, 0, 0, 0},         // unknown version
+        {0x4C, 0x55, 0x01, 0x7F, 0, 0, 0, 1, 0, 0, 0, 0},         // unknown type
+        {0x00, 0x00, 0x01, 0x02, 0, 0, 0, 1, 0, 0, 0, 0},         // bad magic
+        {0x4C, 0x55, 0x01, 0x02, 0, 0, 0, 1, 0, 40, 0, 0, 1, 2},  // length beyond the datagram
+        {0x4C, 0x55, 0x01, 0x11, 0, 0, 0, 9, 0, 0, 0, 0},         // unsolicited challenge
+        std::vector<uint8_t>(1500, 0x4C),                         // oversized
+    };
+    for (const auto& datagram : bad)
+        sendRaw(datagram);
+    QVERIFY(ReportCollector::instance().waitFor(
+        [&](const std::vector<ReceivedReport>&) { return LUMO_DiagDroppedDatagrams() >= nBefore + bad.size(); }, 2s));
+    QCOMPARE(LUMO_DiagDroppedDatagrams(), nBefore + bad.size());
+    QVERIFY(ReportCollector::instance().snapshot().empty());
+}
+
+QTEST_GUILESS_MAIN(TestLumoDiscovery)
+#include "tst_lumo_discovery.moc"
