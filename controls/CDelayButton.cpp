@@ -20,7 +20,7 @@ CDelayButton::CDelayButton(const QIcon& icon, const QString& text, QWidget* pare
 void CDelayButton::mouseReleaseEvent(QMouseEvent* e)
 {
     CPushButton::mouseReleaseEvent(e);
-    m_delayTimer.start(kDelayMs, this);
+    m_delayTimer.start(kDelayMs, Qt::PreciseTimer, this);
 }
 
 void CDelayButton::timerEvent(QTimerEvent* e)
@@ -30,7 +30,7 @@ void CDelayButton::timerEvent(QTimerEvent* e)
         return;
     }
     if (isChecked()) {
-        m_delayTimer.start(kDelayMs, this);
+        m_delayTimer.start(kDelayMs, Qt::PreciseTimer, this);
         return;
     }
     m_delayTimer.stop();

@@ -2,23 +2,48 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 
 namespace {
 
+// An entry of the standard line-edit menu: its object name (set by newer Qt
+// versions) and its label (translated in the "QLineEdit" context).
+struct MenuEntry
+{
+    const char* objectName;
+    const char* label;
+};
+
+constexpr MenuEntry kRedo { "edit-redo", "&Redo" };
+constexpr MenuEntry kClipboardEntries[] = { { "edit-cut", "Cu&t" }, { "edit-copy", "&Copy" }, { "edit-paste", "&Paste" } };
+
+bool IsEntry(const QAction* action, const MenuEntry& entry)
+{
+    if (action->isSeparator())
+        return false;
+    if (action->objectName() == QLatin1String(entry.objectName))
+        return true;
+    // The label may carry the shortcut after a tab.
+    const QString label = action->text().section(u'\t', 0, 0);
+    return label == QCoreApplication::translate("QLineEdit", entry.label);
+}
+
 bool IsClipboardAction(const QAction* action)
 {
-    const QString name = action->objectName();
-    return name == QLatin1String("edit-cut") || name == QLatin1String("edit-copy")
-        || name == QLatin1String("edit-paste");
+    for (const MenuEntry& entry : kClipboardEntries) {
+        if (IsEntry(action, entry))
+            return true;
+    }
+    return false;
 }
 
 // The separator that directly follows Redo, if any.
 QAction* SeparatorAfterRedo(const QList<QAction*>& actions)
 {
     for (int i = 0; i + 1 < actions.size(); ++i) {
-        if (actions.at(i)->objectName() == QLatin1String("edit-redo") && actions.at(i + 1)->isSeparator())
+        if (IsEntry(actions.at(i), kRedo) && actions.at(i + 1)->isSeparator())
             return actions.at(i + 1);
     }
     return nullptr;

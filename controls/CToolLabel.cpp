@@ -64,14 +64,14 @@ void CToolLabel::ReuseTip(const QString& text)
 
 void CToolLabel::RestartExpireTimer()
 {
-    m_expireTimer.start(ExpireTimeFor(text().length()), this);
+    m_expireTimer.start(ExpireTimeFor(text().length()), Qt::PreciseTimer, this);
     m_hideTimer.stop();
 }
 
 void CToolLabel::HideTip()
 {
     if (!m_hideTimer.isActive())
-        m_hideTimer.start(kHideDelayMs, this);
+        m_hideTimer.start(kHideDelayMs, Qt::PreciseTimer, this);
 }
 
 void CToolLabel::HideTipNow()
