@@ -1,0 +1,193 @@
+// Discovery benchmark: time from LUMO_Start_V30 to the last online report for
+// 1,000 and 10,000 simulated devices, against a floor measured in the same run
+// between the same two processes: one plain UDP request answered by the same
+// number of datagrams of an answer's size, with no protocol at all. Also the
+// library's heap growth per 1,000 known devices.
+#include "FleetFactory.h"
+#include "PacketCodec.h"
+#include "lumo/lumo_api.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <asio/io_context.hpp>
+#include <asio/ip/udp.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::atomic<size_t> g_nOnline{0};
+std::atomic<int64_t> g_lastOnlineNs{0};
+
+void LUMO_CALL onReport(const LUMO_DEVICE_REPORT* pReport, void*)
+{
+    if (pReport->eventCode != LUMO_EVENT_ONLINE)
+        return;
+    g_nOnline.fetch_add(1);
+    g_lastOnlineNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+long long heapInUse()
+{
+#if defined(__GLIBC__)
+    return static_cast<long long>(mallinfo2().uordblks);
+#else
+    return -1;
+#endif
+}
+
+struct Ports
+{
+    uint16_t nDevice;
+    uint16_t nClient;
+    uint16_t nFloor;
+};
+
+struct Run
+{
+    double dMs = 0;
+    size_t nReceived = 0;
+    long long nHeapBytes = -1;
+};
+
+size_t answerSize()
+{
+    lumo::AnswerMessage answer;
+    answer.ttlMs = 120000;
+    answer.device = devsim::FleetFactory::generated(1, devsim::FleetFactory::currentTimeText()).front().info;
+    return lumo::PacketCodec::encodeAnswer(1, answer).size();
+}
+
+Run measureFloor(const Ports& ports, size_t nCount, size_t nBytes)
+{
+    asio::io_context io;
+    asio::ip::udp::socket socket(io, asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), 0));
+    socket.set_option(asio::socket_base::receive_buffer_size(4 * 1024 * 1024));
+    std::vector<uint8_t> buffer(2048);
+    asio::ip::udp::endpoint from;
+    Run run;
+    Clock::time_point last;
+    std::function<void()> receive = [&] {
+        socket.async_receive_from(asio::buffer(buffer), from, [&](const std::error_code& error, size_t) {
+            if (error)
+                return;
+            last = Clock::now();
+            if (++run.nReceived < nCount)
+                receive();
+            else
+                io.stop();
+        });
+    };
+    receive();
+    const std::string strRequest = "FLOOR " + std::to_string(nCount) + " " + std::to_string(nBytes);
+    const Clock::time_point start = Clock::now();
+    socket.send_to(asio::buffer(strRequest), asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), ports.nFloor));
+    io.run_for(5s);
+    run.dMs = std::chrono::duration<double, std::milli>(last - start).count();
+    return run;
+}
+
+Run measureLibrary(size_t nCount)
+{
+    g_nOnline = 0;
+    g_lastOnlineNs = 0;
+    Run run;
+    const long long nHeapBefore = heapInUse();
+    const Clock::time_point start = Clock::now();
+    if (LUMO_Start_V30(&onReport, 0, nullptr) != 1)
+        return run;
+    LUMO_SendInquiry();
+    const Clock::time_point deadline = start + 20s;
+    while (g_nOnline < nCount && Clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(300ms); // let retransmissions settle before weighing the heap
+    run.nHeapBytes = nHeapBefore >= 0 ? heapInUse() - nHeapBefore : -1;
+    run.nReceived = g_nOnline;
+    const Clock::time_point last{std::chrono::nanoseconds(g_lastOnlineNs.load())};
+    run.dMs = std::chrono::duration<double, std::milli>(last - start).count();
+    LUMO_Stop();
+    return run;
+}
+
+bool startSimulator(QProcess& process, const Ports& ports, size_t nCount)
+{
+    const QString strProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim");
+    process.start(strProgram, {QStringLiteral("--count"), QString::number(nCount), QStringLiteral("--no-announce"),
+                               QStringLiteral("--bind"), QStringLiteral("127.0.0.1"), QStringLiteral("--broadcast-address"),
+                               QStringLiteral("127.255.255.255"), QStringLiteral("--port"), QString::number(ports.nDevice),
+                               QStringLiteral("--client-port"), QString::number(ports.nClient),
+                               QStringLiteral("--floor-port"), QString::number(ports.nFloor)});
+    QByteArray output;
+    while (!output.contains("ready\n")) {
+        if (process.state() == QProcess::NotRunning && !process.waitForStarted(5000))
+            return false;
+        if (!process.waitForReadyRead(10000))
+            return false;
+        output += process.readAllStandardOutput();
+    }
+    return true;
+}
+
+template <typename Measure>
+Run bestOf(int nTimes, Measure measure)
+{
+    Run best;
+    best.dMs = 1e12;
+    for (int i = 0; i < nTimes; ++i) {
+        const Run run = measure();
+        if (run.nReceived > best.nReceived || (run.nReceived == best.nReceived && run.dMs < best.dMs))
+            best = run;
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const uint16_t nBase = static_cast<uint16_t>(40000 + (QCoreApplication::applicationPid() % 2000) * 3);
+    const Ports ports{nBase, uint16_t(nBase + 1), uint16_t(nBase + 2)};
+    qputenv("LUMO_INTERFACES", "none");
+    qputenv("LUMO_TARGETS", "127.0.0.1");
+    qputenv("LUMO_DEVICE_PORT", QByteArray::number(ports.nDevice));
+    qputenv("LUMO_CLIENT_PORT", QByteArray::number(ports.nClient));
+
+    const size_t nBytes = answerSize();
+    std::printf("Discovery, Start to last online report; floor = one request answered by N plain %zu-byte datagrams\n", nBytes);
+    std::printf("%8s %12s %14s %8s %12s %18s\n", "devices", "floor ms", "library ms", "ratio", "found", "heap per 1,000");
+    int nExit = 0;
+    for (size_t nCount : {size_t(1000), size_t(10000)}) {
+        QProcess simulator;
+        if (!startSimulator(simulator, ports, nCount)) {
+            std::fprintf(stderr, "lumo-bench: simulator did not start\n");
+            return 1;
+        }
+        const Run floor = bestOf(5, [&] { return measureFloor(ports, nCount, nBytes); });
+        const Run library = bestOf(3, [&] { return measureLibrary(nCount); });
+        simulator.terminate();
+        simulator.waitForFinished(10000);
+        const double dPerThousand = library.nHeapBytes >= 0 ? double(library.nHeapBytes) / (double(nCount) / 1000.0) : -1;
+        std::printf("%8zu %9.2f%s %14.2f %7.2fx %7zu/%-5zu %15.0f KiB\n", nCount, floor.dMs,
+                    floor.nReceived < nCount ? " (*)" : "   ", library.dMs, library.dMs / floor.dMs, library.nReceived, nCount,
+                    dPerThousand / 1024.0);
+        if (floor.nReceived < nCount)
+            std::printf("         (*) the floor itself lost %zu of %zu datagrams\n", nCount - floor.nReceived, nCount);
+        if (library.nReceived < nCount)
+            nExit = 1;
+    }
+    return nExit;
+}
