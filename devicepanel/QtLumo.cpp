@@ -9,14 +9,18 @@
 #include <ZelDso.h>
 
 #include <QDesktopServices>
+#include <QHashFunctions>
 #include <QHeaderView>
 #include <QIntValidator>
 #include <QItemSelectionModel>
 #include <QLoggingCategory>
 #include <QStandardItem>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
+#include <limits>
+#include <functional>
 
 Q_LOGGING_CATEGORY(lcDevicePanel, "taldor.devicepanel")
 
@@ -25,6 +29,11 @@ namespace {
 constexpr quint32 kReadOnlyClassFirst = 0x9D00;
 constexpr quint32 kReadOnlyClassLast = 0x9FFF;
 constexpr int kAddressByteLimit = 39;
+// How long rows of offline devices wait to leave together with those of
+// further offline events; short enough that nobody sees them linger.
+constexpr int kRowRemovalDelayMs = 30;
+// Rows deleted in one pass of the event loop at the most.
+constexpr int kMaxRowsRemovedPerPass = 2000;
 
 bool InRange(quint32 code, quint32 first, quint32 last)
 {
@@ -178,6 +187,11 @@ QtLumo::QtLumo(QWidget* parent, int classFilter, int /*hostValue1*/, int /*hostV
     SetupTableModel();
     ConnectSignals();
 
+    m_pFlushTimer = new QTimer(this);
+    m_pFlushTimer->setSingleShot(true);
+    m_pFlushTimer->setInterval(kRowRemovalDelayMs);
+    connect(m_pFlushTimer, &QTimer::timeout, this, &QtLumo::FlushRemovedRows);
+
     m_classFilter = classFilter;
     ZEL_MutexCreate(&m_mutex, -1);
     g_pQtLumo = this;
@@ -198,7 +212,6 @@ QtLumo::~QtLumo()
     if (g_pQtLumo == this)
         g_pQtLumo = nullptr;
     ZEL_MutexDestroy(&m_mutex);
-    m_deviceRows.clear();
     delete m_pModel;
     m_pModel = nullptr;
 }
@@ -337,9 +350,13 @@ void QtLumo::OnManualUpdate()
     m_discovery.SendInquiry();
 }
 
-QString QtLumo::DeviceKey(const QString& serial, const QString& mac)
+quint64 QtLumo::DeviceKey(const QString& serial, const QString& mac)
 {
-    return serial + QChar(0) + mac;
+    const QByteArray serialBytes = serial.toLatin1();
+    const QByteArray macBytes = mac.toLatin1();
+    const std::size_t seed = qHashBits(macBytes.constData(), std::size_t(macBytes.size()));
+    // Never 0, which marks a row that is on its way out.
+    return quint64(qHashBits(serialBytes.constData(), std::size_t(serialBytes.size()), seed)) | 1u;
 }
 
 void QtLumo::ShowDeviceCount()
@@ -355,10 +372,8 @@ void QtLumo::AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info)
     const int row = m_pModel->rowCount();
     NewRowItems items;
     FillRowItems(items, row, info);
-    QList<QStandardItem*> rowItems = items.Take();
-    QStandardItem* serialItem = rowItems[QtLumoItemModel::ColSerial];
-    m_pModel->insertRow(row, rowItems);
-    m_deviceRows[DeviceKey(FieldLatin1(info.serial), FieldLatin1(info.mac))].append(serialItem);
+    m_pModel->insertRow(row, items.Take());
+    m_rowKeys.push_back(DeviceKey(FieldLatin1(info.serial), FieldLatin1(info.mac)));
 }
 
 void QtLumo::FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info)
@@ -370,13 +385,25 @@ void QtLumo::FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info)
 QList<int> QtLumo::RowsOfDevice(const QString& serial, const QString& mac) const
 {
     QList<int> rows;
-    const auto found = m_deviceRows.constFind(DeviceKey(serial, mac));
-    if (found == m_deviceRows.constEnd())
-        return rows;
-    for (const QStandardItem* item : *found)
-        rows.append(item->row());
-    std::sort(rows.begin(), rows.end());
+    const quint64 key = DeviceKey(serial, mac);
+    for (std::size_t row = 0; row < m_rowKeys.size(); ++row) {
+        if (m_rowKeys[row] != key)
+            continue;
+        const int r = int(row);
+        if (m_pModel->item(r, QtLumoItemModel::ColSerial)->text() == serial
+            && m_pModel->item(r, QtLumoItemModel::ColMac)->text() == mac)
+            rows.append(r);
+    }
     return rows;
+}
+
+void QtLumo::RebuildRowKeys()
+{
+    const int rowCount = m_pModel->rowCount();
+    m_rowKeys.assign(std::size_t(rowCount), 0);
+    for (int row = 0; row < rowCount; ++row)
+        m_rowKeys[std::size_t(row)] = DeviceKey(m_pModel->item(row, QtLumoItemModel::ColSerial)->text(),
+                                                m_pModel->item(row, QtLumoItemModel::ColMac)->text());
 }
 
 void QtLumo::OnDeviceOnline(LUMO_DEVICE_INFO_MY dev_info)
@@ -390,7 +417,7 @@ void QtLumo::OnDeviceOnline(LUMO_DEVICE_INFO_MY dev_info)
 void QtLumo::OnDeviceOffline(QString strDeviceSer, QString strDeviceMac)
 {
     MutexLocker lock(m_mutex);
-    const int rowCount = m_pModel->rowCount();
+    const int rowCount = m_pModel->rowCount() - int(m_doomedRows.size());
     if (rowCount <= 0)
         return;
 
@@ -399,36 +426,99 @@ void QtLumo::OnDeviceOffline(QString strDeviceSer, QString strDeviceMac)
         m_deviceList.RemoveAt(record);
 
     const QList<int> rows = RowsOfDevice(strDeviceSer, strDeviceMac);
-    m_deviceRows.remove(DeviceKey(strDeviceSer, strDeviceMac));
-    for (auto row = rows.crbegin(); row != rows.crend(); ++row)
-        m_pModel->removeRow(*row);
-
-    // The remaining rows are renumbered 001, 002, ... in their current order.
-    // Renumbering is positional, so a burst of offline events needs it once,
-    // after the burst.
-    ScheduleRenumber();
+    for (int row : rows) {
+        m_rowKeys[std::size_t(row)] = 0;
+        m_doomedRows.push_back(row);
+    }
+    // The rows leave, and the remaining ones are renumbered 001, 002, ... in
+    // their current order, together with those of the offline events that
+    // arrive in the next few milliseconds.
+    ScheduleFlush();
 
     m_nDeviceCount -= int(rows.size());
     ShowDeviceCount();
 }
 
-void QtLumo::ScheduleRenumber()
+void QtLumo::ScheduleFlush()
 {
-    if (m_bRenumberPending)
+    m_bFlushPending = true;
+    if (!m_pFlushTimer->isActive())
+        m_pFlushTimer->start();
+}
+
+void QtLumo::FlushRemovedRows()
+{
+    MutexLocker lock(m_mutex);
+    if (!m_bFlushPending)
         return;
-    m_bRenumberPending = true;
-    QMetaObject::invokeMethod(this, &QtLumo::RenumberRows, Qt::QueuedConnection);
+    if (!RemoveDoomedRows(kMaxRowsRemovedPerPass)) {
+        // Deleting a whole table's items at once would hold the GUI thread
+        // too long: the rest goes in the next passes.
+        m_pFlushTimer->start(0);
+        return;
+    }
+    m_bFlushPending = false;
+    m_pFlushTimer->setInterval(kRowRemovalDelayMs);
+    RenumberRows();
+}
+
+void QtLumo::FlushAllRemovedRows()
+{
+    MutexLocker lock(m_mutex);
+    if (!m_bFlushPending)
+        return;
+    m_pFlushTimer->stop();
+    RemoveDoomedRows(std::numeric_limits<int>::max());
+    m_bFlushPending = false;
+    m_pFlushTimer->setInterval(kRowRemovalDelayMs);
+    RenumberRows();
+}
+
+bool QtLumo::RemoveDoomedRows(int maxRows)
+{
+    // Bottom-up, one call per run of neighbouring rows, so that the rows
+    // still waiting keep their numbers.
+    std::sort(m_doomedRows.begin(), m_doomedRows.end(), std::greater<int>());
+    std::size_t done = 0;
+    int budget = maxRows;
+    while (done < m_doomedRows.size() && budget > 0) {
+        std::size_t runEnd = done + 1;
+        while (runEnd < m_doomedRows.size() && runEnd - done < std::size_t(budget)
+               && m_doomedRows[runEnd] == m_doomedRows[runEnd - 1] - 1)
+            ++runEnd;
+        const int count = int(runEnd - done);
+        const int first = m_doomedRows[runEnd - 1];
+        m_pModel->removeRows(first, count);
+        m_rowKeys.erase(m_rowKeys.begin() + first, m_rowKeys.begin() + first + count);
+        budget -= count;
+        done = runEnd;
+    }
+    m_doomedRows.erase(m_doomedRows.begin(), m_doomedRows.begin() + std::ptrdiff_t(done));
+    return m_doomedRows.empty();
 }
 
 void QtLumo::RenumberRows()
 {
-    MutexLocker lock(m_mutex);
-    if (!m_bRenumberPending)
-        return;
-    m_bRenumberPending = false;
+    // Each item would announce its own change; one announcement for the
+    // column is enough for the view.
     const int rowCount = m_pModel->rowCount();
-    for (int row = 0; row < rowCount; ++row)
-        m_pModel->item(row, QtLumoItemModel::ColId)->setText(Padded("%03d", row + 1));
+    int first = -1;
+    int last = -1;
+    {
+        const QSignalBlocker blocker(m_pModel);
+        for (int row = 0; row < rowCount; ++row) {
+            QStandardItem* item = m_pModel->item(row, QtLumoItemModel::ColId);
+            const QString id = Padded("%03d", row + 1);
+            if (item->text() == id)
+                continue;
+            item->setText(id);
+            first = first < 0 ? row : first;
+            last = row;
+        }
+    }
+    if (first >= 0)
+        emit m_pModel->dataChanged(m_pModel->index(first, QtLumoItemModel::ColId),
+                                   m_pModel->index(last, QtLumoItemModel::ColId));
 }
 
 void QtLumo::OnDeviceUpdate(LUMO_DEVICE_INFO_MY dev_info)
@@ -459,11 +549,12 @@ void QtLumo::OnDeviceUpdate(LUMO_DEVICE_INFO_MY dev_info)
 void QtLumo::SortTable(int iIndex)
 {
     MutexLocker lock(m_mutex);
-    // Sorting by ID must see the numbers the last offline events gave.
-    RenumberRows();
+    // Sorting must see the rows and numbers the last offline events left.
+    FlushAllRemovedRows();
     QHeaderView* header = m_pUi->tableWidgetDevice->header();
     header->setSortIndicatorShown(true);
     m_pModel->sort(iIndex, header->sortIndicatorOrder());
+    RebuildRowKeys();
 }
 
 void QtLumo::OnHeaderPress(int logicalIndex)

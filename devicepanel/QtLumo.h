@@ -8,14 +8,15 @@
 #include <ZelMutex.h>
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QPersistentModelIndex>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QStandardItem;
+class QTimer;
 class QtLumoItemModel;
 namespace Ui { class QtLumoClass; }
 
@@ -69,7 +70,7 @@ private slots:
     void OnModifyNetPara();
     void OnDefaultPassword();
 
-    void RenumberRows();
+    void FlushRemovedRows();
 
 private:
     class MutexLocker;
@@ -83,7 +84,12 @@ private:
     void FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info);
     void AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info);
     QList<int> RowsOfDevice(const QString& serial, const QString& mac) const;
-    void ScheduleRenumber();
+    void RebuildRowKeys();
+    void ScheduleFlush();
+    void FlushAllRemovedRows();
+    // Removes up to maxRows of the rows waiting to leave; true when none is left.
+    bool RemoveDoomedRows(int maxRows);
+    void RenumberRows();
     void ShowDeviceCount();
 
     void ShowDeviceParam(int row, int column);
@@ -96,7 +102,7 @@ private:
     void SetIpv6FieldsEnabled(bool enable);
     void ClearIpv6Fields();
 
-    static QString DeviceKey(const QString& serial, const QString& mac);
+    static quint64 DeviceKey(const QString& serial, const QString& mac);
 
     std::unique_ptr<Ui::QtLumoClass> m_pUi;
     CDeviceRecordList m_deviceList;
@@ -108,9 +114,14 @@ private:
     QByteArray m_headerState;
     QString m_strEditBackup;
     QPersistentModelIndex m_editBackupIndex;
-    // Serial-number items of the rows of each device, so that events find
-    // their rows without walking the table.
-    QHash<QString, QList<QStandardItem*>> m_deviceRows;
-    bool m_bRenumberPending = false;
+    // A key of each model row's serial number and MAC, in model order, so that
+    // events find their rows without reading the table's items.
+    std::vector<quint64> m_rowKeys;
+    // Rows of devices that went offline, removed together once the burst of
+    // events they came in is handled: the item model moves every later row on
+    // each removal, so one by one would cost the whole table per event.
+    std::vector<int> m_doomedRows;
+    bool m_bFlushPending = false;
+    QTimer* m_pFlushTimer = nullptr;
     bool m_bDiscoveryRunning = false;
 };

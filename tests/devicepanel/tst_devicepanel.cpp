@@ -201,8 +201,8 @@ private slots:
         QCOMPARE(Cell(panel, 1, ColId), QStringLiteral("002"));
 
         Offline(1);
-        QCOMPARE(Model(panel)->rowCount(), 0);
         QCOMPARE(panel.DeviceCount(), 0);
+        QTRY_COMPARE(Model(panel)->rowCount(), 0);
         QCOMPARE(CountLabel(panel), QStringLiteral("0"));
         QCOMPARE(panel.DeviceRecordCount(), 1); // one record per offline event
     }
@@ -280,8 +280,8 @@ private slots:
         QCOMPARE(Cell(panel, 0, ColId), QStringLiteral("006"));
 
         Offline(4);
-        QCOMPARE(Model(panel)->rowCount(), 5);
         QCOMPARE(panel.DeviceCount(), 5);
+        QTRY_COMPARE(Model(panel)->rowCount(), 5);
         QTRY_COMPARE(ColumnTexts(panel, ColId),
                      QStringList({ QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("003"),
                                    QStringLiteral("004"), QStringLiteral("005") }));
@@ -294,8 +294,51 @@ private slots:
 
         // An offline event for an unknown device removes nothing, still renumbers.
         Offline(99);
+        QTest::qWait(100);
         QCOMPARE(Model(panel)->rowCount(), 6);
         QCOMPARE(panel.DeviceCount(), 6);
+    }
+
+    void offlineBurstMixedWithOtherEvents()
+    {
+        QtLumo& panel = MakePanel();
+        for (int number = 1; number <= 600; ++number)
+            Online(number);
+        // Every third device leaves; meanwhile one leaving device sends an
+        // update, a new device arrives, and a kept one changes its address.
+        for (int number = 3; number <= 600; number += 3)
+            Offline(number);
+        Report(MakeReport(3, LUMO_EVENT_UPDATE));
+        Online(601);
+        LUMO_DEVICE_REPORT moved = ReportWithAddresses(5, "10.200.0.5", "10.200.0.1", "255.255.0.0");
+        moved.eventCode = LUMO_EVENT_UPDATE;
+        Report(moved);
+        QCOMPARE(panel.DeviceCount(), 401);
+
+        QTRY_COMPARE(Model(panel)->rowCount(), 401);
+        QCOMPARE(panel.DeviceRecordCount(), 401);
+        QTRY_COMPARE(Cell(panel, 400, ColId), QStringLiteral("401"));
+        QStringList expectedIds;
+        for (int row = 0; row < 401; ++row)
+            expectedIds << QString::asprintf("%03d", row + 1);
+        QCOMPARE(ColumnTexts(panel, ColId), expectedIds);
+        for (int number = 1; number <= 601; ++number)
+            QCOMPARE(RowOf(panel, SerialOf(number)) >= 0, number % 3 != 0 || number == 601);
+        QCOMPARE(Cell(panel, RowOf(panel, SerialOf(5)), ColIpv4), QStringLiteral("10.200.0.5"));
+        QCOMPARE(Cell(panel, 400, ColSerial), SerialOf(601));
+    }
+
+    void sortRightAfterOfflineSeesTheRemainingRows()
+    {
+        QtLumo& panel = MakePanel();
+        for (int number = 1; number <= 5; ++number)
+            Online(number);
+        Offline(2);
+        ClickHeader(panel, ColId); // descending, over the rows that remain
+        QCOMPARE(Model(panel)->rowCount(), 4);
+        QCOMPARE(ColumnTexts(panel, ColId), QStringList({ QStringLiteral("004"), QStringLiteral("003"),
+                                                          QStringLiteral("002"), QStringLiteral("001") }));
+        QCOMPARE(Cell(panel, 0, ColSerial), SerialOf(5));
     }
 
     void updateRewritesRowButNotItsId()
@@ -611,7 +654,7 @@ private slots:
         });
         library.join();
         QTRY_COMPARE(panel.DeviceCount(), 49);
-        QCOMPARE(Model(panel)->rowCount(), 49);
+        QTRY_COMPARE(Model(panel)->rowCount(), 49);
         QCOMPARE(panel.DeviceRecordCount(), 49);
         QCOMPARE(Cell(panel, RowOf(panel, SerialOf(7)), ColIpv4), QStringLiteral("192.168.77.7"));
         QCOMPARE(RowOf(panel, SerialOf(9)), -1);
