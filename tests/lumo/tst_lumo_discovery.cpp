@@ -13,6 +13,7 @@
 #include <asio/io_context.hpp>
 #include <asio/ip/udp.hpp>
 
+#include <atomic>
 #include <map>
 #include <thread>
 
@@ -91,6 +92,8 @@ private slots:
     void callsBeforeStartFail();
     void secondStartFailsAndStopEndsCallbacks();
     void everyDeviceIsOnlineExactlyOnce();
+    void tenThousandDevicesAreAllFound();
+    void stopFromInsideTheCallbackIsRefused();
     void devicesSharingAnAddressAreAllListed();
     void unicastAndBroadcastAnswersBothArrive();
     void modifyWithRightPasswordChangesDevice();
@@ -170,6 +173,36 @@ void TestLumoDiscovery::everyDeviceIsOnlineExactlyOnce()
     QCOMPARE(onlineCount.size(), size_t(300));
     for (const auto& [strDevice, nCount] : onlineCount)
         QVERIFY2(nCount == 1, strDevice.c_str());
+}
+
+void TestLumoDiscovery::tenThousandDevicesAreAllFound()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("10000"), QStringLiteral("--no-announce")}));
+    QVERIFY(startLibrary());
+    QVERIFY2(waitForOnline(10000, 30s), qPrintable(QString::number(ReportCollector::instance().distinctDevices(LUMO_EVENT_ONLINE))));
+    std::this_thread::sleep_for(500ms);
+    QCOMPARE(ReportCollector::instance().countEvents(LUMO_EVENT_ONLINE), size_t(10000));
+}
+
+namespace {
+std::atomic<int> g_nStopResult{-1};
+void LUMO_CALL stoppingCallback(const LUMO_DEVICE_REPORT*, void*)
+{
+    if (g_nStopResult == -1)
+        g_nStopResult = LUMO_Stop();
+}
+} // namespace
+
+void TestLumoDiscovery::stopFromInsideTheCallbackIsRefused()
+{
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("3")}));
+    QCOMPARE(LUMO_Start_V30(&stoppingCallback, 0, nullptr), 1);
+    QCOMPARE(LUMO_SendInquiry(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(g_nStopResult != -1, 5000);
+    QCOMPARE(g_nStopResult.load(), 0);
+    QCOMPARE(LUMO_Stop(), 1);
 }
 
 void TestLumoDiscovery::devicesSharingAnAddressAreAllListed()
