@@ -2,6 +2,7 @@
 
 #include "Crypto.h"
 #include "IpAddress.h"
+#include "LocalTime.h"
 
 #include <cstdio>
 #include <ctime>
@@ -67,13 +68,7 @@ void withAddress(SimDevice& device, const char* pAddress, const char* pMask, con
 
 std::string FleetFactory::currentTimeText()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTime::now();
     char text[32];
     std::strftime(text, sizeof(text), "%Y-%m-%d %H:%M:%S", &local);
     return text;

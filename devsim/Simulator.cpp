@@ -115,11 +115,9 @@ void Simulator::receiveNext()
 void Simulator::onDatagram(const uint8_t* pData, size_t nSize, const Endpoint& from)
 {
     Header header;
-    DecodeError error = PacketCodec::decodeHeader(pData, nSize, &header);
-    if (error != DecodeError::None) {
-        m_drops.count(error);
+    if (!m_drops.acceptHeader(pData, nSize, &header))
         return;
-    }
+    DecodeError error = DecodeError::None;
     switch (header.type) {
     case MessageType::Inquiry: {
         InquiryMessage inquiry;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Messages.h"
 #include "ProtocolConstants.h"
 
 #include <array>
@@ -13,6 +14,8 @@ class DropCounter
 {
 public:
     void count(DecodeError reason);
+    // Decodes the header; a datagram whose header fails is counted and refused.
+    bool acceptHeader(const uint8_t* pData, size_t nSize, Header* pHeader);
     uint64_t count(DecodeError reason) const;
     uint64_t total() const;
 

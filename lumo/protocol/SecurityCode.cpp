@@ -1,6 +1,7 @@
 #include "SecurityCode.h"
 
 #include "Crypto.h"
+#include "LocalTime.h"
 
 #include <chrono>
 #include <ctime>
@@ -76,13 +77,7 @@ std::string SecurityCode::normalise(std::string_view strCode)
 
 uint32_t SecurityCode::today()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTime::now();
     return uint32_t(local.tm_year + 1900) * 10000 + uint32_t(local.tm_mon + 1) * 100 + uint32_t(local.tm_mday);
 }
 

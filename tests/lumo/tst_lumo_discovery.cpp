@@ -40,6 +40,13 @@ bool waitForOnline(size_t nCount, std::chrono::milliseconds timeout = 10s)
         timeout);
 }
 
+// A simulated fleet of nCount numbered devices, the library started and every device online.
+bool startFleetAndFindIt(DevsimProcess& devsim, int nCount, const QStringList& extraArguments = {})
+{
+    return devsim.start(QStringList{QStringLiteral("--count"), QString::number(nCount)} + extraArguments) && startLibrary()
+        && waitForOnline(size_t(nCount));
+}
+
 std::string serialOf(int nNumber)
 {
     return QStringLiteral("TL%1").arg(nNumber, 10, 10, QLatin1Char('0')).toStdString();
@@ -208,9 +215,7 @@ void TestLumoDiscovery::stopFromInsideTheCallbackIsRefused()
 void TestLumoDiscovery::devicesSharingAnAddressAreAllListed()
 {
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("50")}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(50));
+    QVERIFY(startFleetAndFindIt(devsim, 50));
     size_t nAtDefault = 0;
     for (const ReceivedReport& report : ReportCollector::instance().snapshot())
         nAtDefault += report.strAddress == "192.168.1.64" ? 1 : 0;
@@ -257,9 +262,7 @@ void TestLumoDiscovery::modifyWithRightPasswordChangesDevice()
     const QString strState = m_tempDir.filePath(QStringLiteral("modify.json"));
     QFile::remove(strState);
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("5"), QStringLiteral("--state"), strState}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(5));
+    QVERIFY(startFleetAndFindIt(devsim, 5, {QStringLiteral("--state"), strState}));
     const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.99.3", "255.255.0.0", "10.20.0.1", 8080);
     QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(3).c_str(), kPassword, &block), 1);
     QVERIFY(ReportCollector::instance().waitFor(
@@ -280,9 +283,7 @@ void TestLumoDiscovery::modifyWithWrongPasswordChangesNothing()
     const QString strState = m_tempDir.filePath(QStringLiteral("wrongpw.json"));
     QFile::remove(strState);
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--state"), strState}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(3));
+    QVERIFY(startFleetAndFindIt(devsim, 3, {QStringLiteral("--state"), strState}));
     const QString strBefore = addressInState(strState, serialOf(2));
     const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.99.2", "255.255.0.0", "10.20.0.1", 8000);
     const auto started = std::chrono::steady_clock::now();
@@ -320,9 +321,7 @@ void TestLumoDiscovery::modifyWithInvalidValuesChangesNothing()
     const QString strState = m_tempDir.filePath(QStringLiteral("invalid.json"));
     QFile::remove(strState);
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--state"), strState}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(2));
+    QVERIFY(startFleetAndFindIt(devsim, 2, {QStringLiteral("--state"), strState}));
     const QByteArray stateBefore = [&] { QFile f(strState); f.open(QIODevice::ReadOnly); return f.readAll(); }();
     const LUMO_NET_PARAM_BLOCK block = makeParamBlock(address.constData(), mask.constData(), gateway.constData(), uint16_t(port));
     QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), kPassword, &block), 0);
@@ -353,9 +352,7 @@ void TestLumoDiscovery::modifyOfUnknownDeviceFailsWithinTimeout()
 void TestLumoDiscovery::goodbyeReportsOffline()
 {
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("40")}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(40));
+    QVERIFY(startFleetAndFindIt(devsim, 40));
     QVERIFY(devsim.stop());
     QVERIFY(ReportCollector::instance().waitFor(
         [](const std::vector<ReceivedReport>&) { return ReportCollector::instance().distinctDevices(LUMO_EVENT_OFFLINE) == 40; }, 3s));
@@ -365,9 +362,7 @@ void TestLumoDiscovery::goodbyeReportsOffline()
 void TestLumoDiscovery::silenceBeyondLifetimeReportsOffline()
 {
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("10"), QStringLiteral("--ttl-ms"), QStringLiteral("1500")}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(10));
+    QVERIFY(startFleetAndFindIt(devsim, 10, {QStringLiteral("--ttl-ms"), QStringLiteral("1500")}));
     // Liveness probes keep answering devices alive well past one lifetime.
     std::this_thread::sleep_for(3500ms);
     QCOMPARE(ReportCollector::instance().countEvents(LUMO_EVENT_OFFLINE), size_t(0));
@@ -381,9 +376,7 @@ void TestLumoDiscovery::silenceBeyondLifetimeReportsOffline()
 void TestLumoDiscovery::resetWithTodaysCodeRestoresDefaultPassword()
 {
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("3")}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(3));
+    QVERIFY(startFleetAndFindIt(devsim, 3));
     const std::string strCode = lumo::SecurityCode::issue(serialOf(2), lumo::SecurityCode::today());
     QCOMPARE(LUMO_ResetDefaultPasswd(serialOf(2).c_str(), strCode.c_str()), 1);
     const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.50.2", "255.255.0.0", "10.20.0.1", 8000);
@@ -411,9 +404,7 @@ void TestLumoDiscovery::resetWithExpiredOrWrongCodeFails()
 {
     QFETCH(QByteArray, code);
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2")}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(2));
+    QVERIFY(startFleetAndFindIt(devsim, 2));
     QCOMPARE(LUMO_ResetDefaultPasswd(serialOf(1).c_str(), code.constData()), 0);
     // The password is unchanged.
     const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.50.1", "255.255.0.0", "10.20.0.1", 8000);
@@ -437,9 +428,7 @@ void TestLumoDiscovery::reAddressedDeviceKeepsSettingsAcrossRestart()
     QFile::remove(strState);
     {
         DevsimProcess devsim;
-        QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("4"), QStringLiteral("--state"), strState}));
-        QVERIFY(startLibrary());
-        QVERIFY(waitForOnline(4));
+        QVERIFY(startFleetAndFindIt(devsim, 4, {QStringLiteral("--state"), strState}));
         const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.33.4", "255.255.0.0", "10.20.0.1", 8000);
         QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(4).c_str(), kPassword, &block), 1);
         QVERIFY(devsim.stop());
@@ -447,9 +436,7 @@ void TestLumoDiscovery::reAddressedDeviceKeepsSettingsAcrossRestart()
     }
     QVERIFY(!QFile::exists(strState + QStringLiteral(".tmp")));
     DevsimProcess devsim;
-    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("4"), QStringLiteral("--state"), strState}));
-    QVERIFY(startLibrary());
-    QVERIFY(waitForOnline(4));
+    QVERIFY(startFleetAndFindIt(devsim, 4, {QStringLiteral("--state"), strState}));
     for (const ReceivedReport& report : ReportCollector::instance().snapshot())
         if (report.strSerial == serialOf(4))
             QCOMPARE(QString::fromStdString(report.strAddress), QStringLiteral("10.20.33.4"));
