@@ -8,21 +8,19 @@
 #include <CRegExpValidator.h>
 #include <ZelDso.h>
 
+#include <QDebug>
 #include <QDesktopServices>
 #include <QHashFunctions>
 #include <QHeaderView>
 #include <QIntValidator>
 #include <QItemSelectionModel>
-#include <QLoggingCategory>
 #include <QStandardItem>
 #include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
-#include <limits>
 #include <functional>
-
-Q_LOGGING_CATEGORY(lcDevicePanel, "taldor.devicepanel")
+#include <limits>
 
 namespace {
 
@@ -280,13 +278,13 @@ bool QtLumo::StartDiscovery()
     const QByteArray driver = CLumoDiscovery::DriverLibraryFileName().toLocal8Bit();
     ZEL_DSO_HANDLE handle = ZEL_LoadDSo(driver.constData());
     if (!handle) {
-        qCDebug(lcDevicePanel) << "Discovery is off:" << CLumoDiscovery::DriverLibraryFileName() << "cannot be loaded";
+        qDebug() << "Discovery is off:" << CLumoDiscovery::DriverLibraryFileName() << "cannot be loaded";
         return false;
     }
     ZEL_FreeDSo(handle);
     m_discovery.Init(LumoDeviceCallback, nullptr);
     if (!m_discovery.Start()) {
-        qCDebug(lcDevicePanel) << "Discovery is off: the discovery library did not start";
+        qDebug() << "Discovery is off: the discovery library did not start";
         return false;
     }
     return true;
@@ -314,7 +312,7 @@ bool QtLumo::IsAcceptedModel(const QString& deviceType) const
 {
     const bool accepted = deviceType == QLatin1String("K-VNT1C") || deviceType == QLatin1String("K-VNT4C");
     if (accepted)
-        qCDebug(lcDevicePanel) << "shn is Orvane";
+        qDebug() << "shn is Orvane";
     return accepted;
 }
 
@@ -361,7 +359,7 @@ quint64 QtLumo::DeviceKey(const QString& serial, const QString& mac)
 
 void QtLumo::ShowDeviceCount()
 {
-    qCDebug(lcDevicePanel).nospace() << "===ws===" << m_nDeviceCount;
+    qDebug().nospace().noquote() << "===ws===" << m_nDeviceCount;
     m_pUi->m_pLabelCount->setText(QString::number(m_nDeviceCount));
 }
 
@@ -597,7 +595,7 @@ void QtLumo::OnClickAction(const QModelIndex& index)
     CTableView* table = m_pUi->tableWidgetDevice;
     if (index.column() == QtLumoItemModel::ColIpv4Address) {
         const QUrl url(QStringLiteral("http://") + table->GetCellText(index.row(), index.column()));
-        qCDebug(lcDevicePanel) << url;
+        qDebug() << url;
         QDesktopServices::openUrl(url);
     } else if (index.column() == QtLumoItemModel::ColSerial) {
         m_strEditBackup = table->GetCellText(index.row(), index.column());

@@ -173,7 +173,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TimingApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("taldor.devicepanel.debug=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     LumoDouble_Reset();
     CLumoDiscovery::SetLibraryFileName(QStringLiteral(LUMO_DOUBLE_FILE));
 

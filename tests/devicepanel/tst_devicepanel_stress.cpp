@@ -21,7 +21,7 @@ private slots:
     void initTestCase()
     {
         // Keep per-device diagnostics out of the way of the figures that matter.
-        QLoggingCategory::setFilterRules(QStringLiteral("taldor.devicepanel.debug=false"));
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
         UseLibraryDouble();
     }
 
