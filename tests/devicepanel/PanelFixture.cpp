@@ -34,9 +34,9 @@ void Online(int number)
     Report(MakeReport(number, LUMO_EVENT_ONLINE));
 }
 
-void Online(const ReportSpec& spec)
+void Online(const ReportFields& fields)
 {
-    Report(MakeReport(spec));
+    Report(MakeReport(fields));
 }
 
 void Offline(int number)

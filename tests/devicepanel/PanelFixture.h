@@ -18,7 +18,7 @@ void UseMissingLibrary();
 
 void Report(const LUMO_DEVICE_REPORT& report);
 void Online(int number);
-void Online(const ReportSpec& spec);
+void Online(const ReportFields& fields);
 void Offline(int number);
 
 CTableView* Table(QtLumo& panel);

@@ -157,9 +157,9 @@ private slots:
         QtLumo& panel = MakePanel(mode);
         QCOMPARE(panel.IsExcludedDeviceClass(code), excluded);
 
-        ReportSpec spec;
-        spec.deviceClass = code;
-        Online(spec);
+        ReportFields fields;
+        fields.deviceClass = code;
+        Online(fields);
         QCOMPARE(Model(panel)->rowCount(), excluded ? 0 : 1);
         QCOMPARE(panel.DeviceRecordCount(), excluded ? 0 : 1);
     }
@@ -173,7 +173,7 @@ private slots:
         QVERIFY(!panel.IsAcceptedModel(QStringLiteral("K-VNT1C-X")));
         QVERIFY(!panel.IsAcceptedModel(QString()));
 
-        ReportSpec foreign;
+        ReportFields foreign;
         foreign.number = 2;
         foreign.model = "K-VNT9X";
         Online(foreign);
@@ -210,10 +210,10 @@ private slots:
     void rowShowsEveryColumn()
     {
         QtLumo& panel = MakePanel();
-        ReportSpec spec;
-        spec.number = 3;
-        spec.port = 80;
-        Online(spec);
+        ReportFields fields;
+        fields.number = 3;
+        fields.port = 80;
+        Online(fields);
         QCOMPARE(Cell(panel, 0, ColId), QStringLiteral("001"));
         QCOMPARE(Cell(panel, 0, ColType), QStringLiteral("K-VNT1C"));
         QCOMPARE(Cell(panel, 0, ColIpv4), Ipv4Of(3));
@@ -248,14 +248,14 @@ private slots:
     void extendedInformationDecidesOptionalColumns()
     {
         QtLumo& panel = MakePanel();
-        ReportSpec plain;
+        ReportFields plain;
         plain.number = 1;
         plain.extendedValid = 0;
         Online(plain);
         for (int column : { ColGateway, ColIpv6, ColIpv6Gateway, ColPrefix, ColIpv6Support, ColIpv6Mod, ColDhcpSupport, ColDhcp })
             QVERIFY2(Cell(panel, 0, column).isEmpty(), qPrintable(QString::number(column)));
 
-        ReportSpec noIpv6;
+        ReportFields noIpv6;
         noIpv6.number = 2;
         noIpv6.capabilities = LUMO_CAP_DHCP;
         Online(noIpv6);
@@ -397,10 +397,10 @@ private slots:
     {
         QtLumo& panel = MakePanel();
         for (quint32 port : { 8000u, 80u, 554u }) {
-            ReportSpec spec;
-            spec.number = int(port);
-            spec.port = port;
-            Online(spec);
+            ReportFields fields;
+            fields.number = int(port);
+            fields.port = port;
+            Online(fields);
         }
         ClickHeader(panel, ColPort);
         QCOMPARE(ColumnTexts(panel, ColPort),
@@ -515,10 +515,10 @@ private slots:
     void selectingOneDeviceFillsTheForm()
     {
         QtLumo& panel = MakePanel();
-        ReportSpec spec;
-        spec.number = 1;
-        spec.port = 37777;
-        Online(spec);
+        ReportFields fields;
+        fields.number = 1;
+        fields.port = 37777;
+        Online(fields);
         SelectRows({ 0 });
         QCOMPARE(Child<QLineEdit>("lineEditSerial")->text(), SerialOf(1));
         QCOMPARE(Child<QLineEdit>("lineEditIPAddr")->text(), Ipv4Of(1));
@@ -564,11 +564,11 @@ private slots:
         QFETCH(bool, ipv6Enabled);
         QFETCH(bool, ipv6Shown);
         MakePanel();
-        ReportSpec spec;
-        spec.deviceClass = deviceClass;
-        spec.extendedValid = quint8(extended);
-        spec.capabilities = quint8(capabilities);
-        Online(spec);
+        ReportFields fields;
+        fields.deviceClass = deviceClass;
+        fields.extendedValid = quint8(extended);
+        fields.capabilities = quint8(capabilities);
+        Online(fields);
         SelectRows({ 0 });
         QCOMPARE(Child<QLineEdit>("lineEditIPAddr")->text(), Ipv4Of(1)); // values are shown in every case
         QCOMPARE(Child<QLineEdit>("lineEditIPAddr")->isEnabled(), ipv4Enabled);
@@ -586,7 +586,7 @@ private slots:
     void severalRowsMakeTheBatchForm()
     {
         MakePanel();
-        ReportSpec readOnly;
+        ReportFields readOnly;
         readOnly.deviceClass = 0x9D01;
         readOnly.number = 1;
         Online(readOnly);

@@ -253,27 +253,27 @@ private slots:
 
     void callbackFiltersOnlineAndUpdateButNotOffline()
     {
-        ReportSpec spec;
-        spec.model = "K-VNT9X";
+        ReportFields fields;
+        fields.model = "K-VNT9X";
         for (quint32 event : { 1u, 2u, 4u }) {
-            spec.event = event;
-            const LUMO_DEVICE_REPORT report = MakeReport(spec);
+            fields.event = event;
+            const LUMO_DEVICE_REPORT report = MakeReport(fields);
             LumoDeviceCallback(&report, nullptr);
         }
         QCOMPARE(m_sink.Events(), 0);
         QVERIFY(m_sink.appended.isEmpty());
 
-        spec.model = "K-VNT4C";
-        spec.deviceClass = 0x9E10;
+        fields.model = "K-VNT4C";
+        fields.deviceClass = 0x9E10;
         m_sink.excluded.insert(0x9E10);
-        spec.event = 1;
-        const LUMO_DEVICE_REPORT excludedClass = MakeReport(spec);
+        fields.event = 1;
+        const LUMO_DEVICE_REPORT excludedClass = MakeReport(fields);
         LumoDeviceCallback(&excludedClass, nullptr);
         QCOMPARE(m_sink.Events(), 0);
 
-        spec.model = "K-VNT9X";
-        spec.event = 3;
-        const LUMO_DEVICE_REPORT offline = MakeReport(spec);
+        fields.model = "K-VNT9X";
+        fields.event = 3;
+        const LUMO_DEVICE_REPORT offline = MakeReport(fields);
         LumoDeviceCallback(&offline, nullptr);
         QCOMPARE(m_sink.offline.size(), 1);
     }
@@ -343,13 +343,13 @@ private slots:
 
     void callbackRecordCarriesAllFields()
     {
-        ReportSpec spec;
-        spec.number = 12;
-        spec.extendedValid = 0;
-        spec.capabilities = 0x05;
-        spec.deviceClass = 0x4912;
-        spec.port = 37777;
-        const LUMO_DEVICE_REPORT report = MakeReport(spec);
+        ReportFields fields;
+        fields.number = 12;
+        fields.extendedValid = 0;
+        fields.capabilities = 0x05;
+        fields.deviceClass = 0x4912;
+        fields.port = 37777;
+        const LUMO_DEVICE_REPORT report = MakeReport(fields);
         LumoDeviceCallback(&report, nullptr);
         QCOMPARE(m_sink.online.size(), 1);
         const LUMO_DEVICE_INFO_MY& info = m_sink.online.first();

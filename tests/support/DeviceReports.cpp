@@ -27,37 +27,37 @@ void SetReportText(char* field, std::size_t width, const char* text)
     std::memcpy(field, text, std::min(width, std::strlen(text)));
 }
 
-LUMO_DEVICE_REPORT MakeReport(const ReportSpec& spec)
+LUMO_DEVICE_REPORT MakeReport(const ReportFields& fields)
 {
     LUMO_DEVICE_REPORT report;
     std::memset(&report, 0, sizeof report);
     SetReportText(report.leading, "LUMO");
-    SetReportText(report.serial, SerialOf(spec.number).toLatin1().constData());
-    SetReportText(report.mac, MacOf(spec.number).toLatin1().constData());
-    SetReportText(report.ipv4Address, Ipv4Of(spec.number).toLatin1().constData());
+    SetReportText(report.serial, SerialOf(fields.number).toLatin1().constData());
+    SetReportText(report.mac, MacOf(fields.number).toLatin1().constData());
+    SetReportText(report.ipv4Address, Ipv4Of(fields.number).toLatin1().constData());
     SetReportText(report.ipv4Mask, "255.0.0.0");
-    report.deviceClass = spec.deviceClass;
-    report.port = spec.port;
+    report.deviceClass = fields.deviceClass;
+    report.port = fields.port;
     report.channelCount = 4;
     SetReportText(report.softwareVersion, "V2.4.1 build 260101");
     SetReportText(report.dspVersion, "V1.0.7");
     SetReportText(report.startTime, "2026-12-01 08:00:00");
-    report.eventCode = spec.event;
-    SetReportText(report.deviceTypeText, spec.model);
+    report.eventCode = fields.event;
+    SetReportText(report.deviceTypeText, fields.model);
     SetReportText(report.ipv4Gateway, "10.0.0.254");
     SetReportText(report.ipv6Address, "fd00::10");
     SetReportText(report.ipv6Gateway, "fd00::1");
     report.ipv6PrefixLength = 64;
-    report.capabilities = spec.capabilities;
+    report.capabilities = fields.capabilities;
     report.ipv4Dhcp = 1;
-    report.extendedValid = spec.extendedValid;
+    report.extendedValid = fields.extendedValid;
     return report;
 }
 
 LUMO_DEVICE_REPORT MakeReport(int number, quint32 event)
 {
-    ReportSpec spec;
-    spec.number = number;
-    spec.event = event;
-    return MakeReport(spec);
+    ReportFields fields;
+    fields.number = number;
+    fields.event = event;
+    return MakeReport(fields);
 }

@@ -6,7 +6,7 @@
 
 // Builds library reports for tests: device n gets serial "SN" + n, a MAC and
 // an address derived from n, and the accepted model "K-VNT1C".
-struct ReportSpec
+struct ReportFields
 {
     int number = 1;
     quint32 event = LUMO_EVENT_ONLINE;
@@ -17,7 +17,7 @@ struct ReportSpec
     quint8 capabilities = LUMO_CAP_IPV6 | LUMO_CAP_IPV6_MODIFIABLE | LUMO_CAP_DHCP;
 };
 
-LUMO_DEVICE_REPORT MakeReport(const ReportSpec& spec);
+LUMO_DEVICE_REPORT MakeReport(const ReportFields& fields);
 LUMO_DEVICE_REPORT MakeReport(int number, quint32 event = LUMO_EVENT_ONLINE);
 
 // Copies text into a fixed field, NUL-terminated when it fits.
