@@ -207,8 +207,8 @@ QtLumo::~QtLumo()
 {
     m_discovery.Stop();
     m_discovery.Reset();
-    if (g_pQtLumo == this)
-        g_pQtLumo = nullptr;
+    CLumoDeviceSink* self = this;
+    g_pQtLumo.compare_exchange_strong(self, nullptr);
     ZEL_MutexDestroy(&m_mutex);
     delete m_pModel;
     m_pModel = nullptr;

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <atomic>
+
 struct LUMO_DEVICE_INFO_MY;
 class QString;
 
@@ -26,5 +28,6 @@ public:
     virtual void EmitDeviceOffline(const QString& serial, const QString& mac) = 0;
 };
 
-// The one device panel of the process, set by its constructor; null before.
-extern CLumoDeviceSink* g_pQtLumo;
+// The one device panel of the process, set by its constructor and cleared by
+// its destructor; the discovery thread reads it, hence atomic.
+extern std::atomic<CLumoDeviceSink*> g_pQtLumo;

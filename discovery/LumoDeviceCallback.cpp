@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
-CLumoDeviceSink* g_pQtLumo = nullptr;
+std::atomic<CLumoDeviceSink*> g_pQtLumo { nullptr };
 
 namespace {
 
@@ -53,7 +53,7 @@ bool IsPlausibleReport(const LUMO_DEVICE_REPORT& report)
 
 void LUMO_CALL LumoDeviceCallback(const LUMO_DEVICE_REPORT* report, void* /*user*/)
 {
-    CLumoDeviceSink* sink = g_pQtLumo;
+    CLumoDeviceSink* sink = g_pQtLumo.load();
     if (!report || !sink || !IsPlausibleReport(*report))
         return;
 

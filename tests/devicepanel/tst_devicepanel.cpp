@@ -103,6 +103,19 @@ private slots:
         QCOMPARE(LumoDouble_CallCount(LumoDoubleStop), 1);
     }
 
+    void reportsAfterThePanelIsGoneAreIgnored()
+    {
+        MakePanel();
+        Online(1);
+        m_pPanel.reset();
+        // A host may still feed a report after the panel went away.
+        Online(2);
+        Offline(1);
+        QtLumo& second = MakePanel();
+        Online(3);
+        QCOMPARE(second.DeviceCount(), 1);
+    }
+
     void discoveryOffWithoutLibrary()
     {
         UseMissingLibrary();
