@@ -28,9 +28,9 @@ Transport::Transport(asio::io_context& io, const LibrarySettings& settings, Hand
 
 Transport::~Transport() = default;
 
-std::unique_ptr<Transport::Channel> Transport::openChannel(const asio::ip::udp::endpoint& local, bool bReuse)
+std::shared_ptr<Transport::Channel> Transport::openChannel(const asio::ip::udp::endpoint& local, bool bReuse)
 {
-    auto pChannel = std::make_unique<Channel>(m_io);
+    auto pChannel = std::make_shared<Channel>(m_io);
     std::error_code error;
     pChannel->socket.open(asio::ip::udp::v4(), error);
     if (error)
@@ -43,7 +43,7 @@ std::unique_ptr<Transport::Channel> Transport::openChannel(const asio::ip::udp::
     pChannel->socket.bind(local, error);
     if (error)
         return nullptr;
-    receiveNext(*pChannel);
+    receiveNext(pChannel);
     return pChannel;
 }
 
@@ -109,19 +109,24 @@ void Transport::refreshInterfaces()
     }
 }
 
-void Transport::receiveNext(Channel& channel)
+void Transport::receiveNext(const std::shared_ptr<Channel>& pChannel)
 {
+    Channel& channel = *pChannel;
     channel.socket.async_receive_from(
-        asio::buffer(channel.buffer), channel.from, [this, &channel](const std::error_code& error, size_t nSize) {
-            if (error == asio::error::operation_aborted || !channel.socket.is_open())
+        asio::buffer(channel.buffer), channel.from, [this, pChannel](const std::error_code& error, size_t nSize) {
+            if (error == asio::error::operation_aborted || !pChannel->socket.is_open())
                 return;
             if (error == asio::error::message_size || (!error && nSize > kMaxDatagram))
                 m_oversize();
             else if (!error)
-                m_handler(channel.buffer.data(), nSize, channel.from);
+                m_handler(pChannel->buffer.data(), nSize, pChannel->from);
+            // The handler may have closed this channel (a failed send makes the
+            // adapters be looked up again); a closed one receives no more.
+            if (!pChannel->socket.is_open())
+                return;
             // Other errors (such as a port-unreachable report on Windows) concern one
             // earlier datagram only; the socket keeps receiving.
-            receiveNext(channel);
+            receiveNext(pChannel);
         });
 }
 

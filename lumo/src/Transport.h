@@ -40,16 +40,19 @@ public:
 private:
     struct Channel;
 
-    std::unique_ptr<Channel> openChannel(const asio::ip::udp::endpoint& local, bool bReuse);
-    void receiveNext(Channel& channel);
+    std::shared_ptr<Channel> openChannel(const asio::ip::udp::endpoint& local, bool bReuse);
+    // The pending receive shares ownership of its channel: a channel dropped while
+    // one of its datagrams is being handled (a send from the handler failed and the
+    // adapters were looked up again) lives until that handler has returned.
+    void receiveNext(const std::shared_ptr<Channel>& pChannel);
     void sendFrom(Channel& channel, const asio::ip::udp::endpoint& to, const std::vector<uint8_t>& packet);
 
     asio::io_context& m_io;
     const LibrarySettings& m_settings;
     Handler m_handler;
     OversizeHandler m_oversize;
-    std::unique_ptr<Channel> m_pListenChannel;
-    std::vector<std::unique_ptr<Channel>> m_channels;
+    std::shared_ptr<Channel> m_pListenChannel;
+    std::vector<std::shared_ptr<Channel>> m_channels;
     std::set<std::string> m_diagnosedInterfaces;
 };
 

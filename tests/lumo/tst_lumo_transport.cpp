@@ -1,0 +1,117 @@
+// The library's sockets against adapters that come and go, inside a network
+// namespace of this test's own (Linux, root): a pair of virtual Ethernet
+// adapters and the loopback, nothing that reaches another machine.
+#include "Transport.h"
+
+#include <QtTest>
+
+#include <asio/io_context.hpp>
+#include <asio/ip/udp.hpp>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#if defined(__linux__)
+#  include <sched.h>
+#endif
+
+using namespace std::chrono_literals;
+
+namespace {
+
+bool shell(const char* pCommand)
+{
+    return std::system(pCommand) == 0;
+}
+
+// Local port of the UDP socket bound to 10.99.0.1, from the kernel's socket table; 0 if none.
+uint16_t portBoundTo10_99_0_1()
+{
+    std::ifstream table("/proc/net/udp");
+    std::string strLine;
+    std::getline(table, strLine); // column titles
+    while (std::getline(table, strLine)) {
+        std::istringstream fields(strLine);
+        std::string strSlot;
+        std::string strLocal;
+        fields >> strSlot >> strLocal;
+        if (strLocal.rfind("0100630A:", 0) == 0)
+            return static_cast<uint16_t>(std::stoul(strLocal.substr(9), nullptr, 16));
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestLumoTransport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void adapterLostWhileItsDatagramIsHandled();
+};
+
+void TestLumoTransport::initTestCase()
+{
+#if defined(__linux__)
+    if (unshare(CLONE_NEWNET) != 0)
+        QSKIP("cannot create a network namespace here (needs root)");
+    if (!shell("ip link set lo up && ip link add v0 type veth peer name v1 && ip addr add 10.99.0.1/24 dev v0"
+               " && ip link set v0 up && ip link set v1 up"))
+        QSKIP("cannot create virtual adapters here (needs iproute2 and veth)");
+#else
+    QSKIP("network namespaces exist on Linux only");
+#endif
+}
+
+void TestLumoTransport::adapterLostWhileItsDatagramIsHandled()
+{
+    // The handler answers every datagram with a send on every adapter, as the
+    // library does when it acknowledges answers. The adapter's address is gone by
+    // then, so the send fails and the adapter's channel is dropped while its own
+    // datagram is being handled; the channel must outlive that handler.
+    qputenv("LUMO_INTERFACES", "v0");
+    qputenv("LUMO_TARGETS", "");
+    qputenv("LUMO_DEVICE_PORT", "47810");
+    qputenv("LUMO_CLIENT_PORT", "47811");
+    const lumo::LibrarySettings settings = lumo::LibrarySettings::fromEnvironment();
+    asio::io_context io;
+    int nHandled = 0;
+    lumo::Transport* pTransport = nullptr;
+    lumo::Transport transport(
+        io, settings,
+        [&](const uint8_t* pData, size_t nSize, const asio::ip::udp::endpoint&) {
+            ++nHandled;
+            pTransport->sendToAll(std::vector<uint8_t>(pData, pData + nSize));
+        },
+        [] {});
+    pTransport = &transport;
+    QVERIFY(transport.open());
+    QCOMPARE(transport.interfaceCount(), size_t(1));
+    const uint16_t nPort = portBoundTo10_99_0_1();
+    QVERIFY(nPort != 0);
+
+    // Queue two datagrams on the adapter's socket, then take the address away.
+    asio::ip::udp::socket sender(io, asio::ip::udp::endpoint(asio::ip::udp::v4(), 0));
+    const asio::ip::udp::endpoint adapter(asio::ip::make_address_v4("10.99.0.1"), nPort);
+    sender.send_to(asio::buffer(std::string("first")), adapter);
+    sender.send_to(asio::buffer(std::string("second")), adapter);
+    QVERIFY(shell("ip addr del 10.99.0.1/24 dev v0"));
+
+    io.run_for(300ms);
+    QCOMPARE(nHandled, 1); // the dropped channel receives nothing more
+    QCOMPARE(transport.interfaceCount(), size_t(0));
+
+    // The adapter comes back: the next look-up opens it again.
+    QVERIFY(shell("ip addr add 10.99.0.1/24 dev v0"));
+    transport.refreshInterfaces();
+    QCOMPARE(transport.interfaceCount(), size_t(1));
+    transport.close();
+    io.run_for(50ms);
+}
+
+QTEST_GUILESS_MAIN(TestLumoTransport)
+#include "tst_lumo_transport.moc"
