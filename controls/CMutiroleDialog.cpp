@@ -4,6 +4,28 @@
 
 #include <QKeyEvent>
 
+// The hosting dialog. It may be deleted by the widget it was re-parented to;
+// it then lets its frame know first, so that the frame, deleted with the
+// dialog's content, does not delete the dialog a second time.
+class CMutiroleDialog::CHost : public CBaseDialog
+{
+public:
+    explicit CHost(CMutiroleDialog* frame)
+        : CBaseDialog(nullptr, true, true, true)
+        , m_pFrame(frame)
+    {
+    }
+
+    ~CHost() override
+    {
+        if (m_pFrame)
+            m_pFrame->m_pDialog = nullptr;
+    }
+
+private:
+    QPointer<CMutiroleDialog> m_pFrame;
+};
+
 CMutiroleDialog::CMutiroleDialog(QWidget* parent)
     : QFrame(parent)
     , m_pParent(parent)
@@ -22,7 +44,7 @@ CMutiroleDialog::~CMutiroleDialog()
 void CMutiroleDialog::PrepareDialog(QWidget* parent, const QString& title, const QSize& size)
 {
     if (!m_pDialog)
-        m_pDialog = new CBaseDialog(nullptr, true, true, true);
+        m_pDialog = new CHost(this);
     connect(m_pDialog, &CBaseDialog::ClickedCloseBtnSig, this, &CMutiroleDialog::DialogCloseSlot,
             Qt::UniqueConnection);
     m_pDialog->SetCloseBtnClose(false);

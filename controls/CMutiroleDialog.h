@@ -34,6 +34,8 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    class CHost;
+
     void PrepareDialog(QWidget* parent, const QString& title, const QSize& size);
 
     QPointer<CBaseDialog> m_pDialog;

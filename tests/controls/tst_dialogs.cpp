@@ -95,7 +95,9 @@ private slots:
     void tallTextGrowsBox();
     void shortTextIsCentred();
     void warnInfoRelaysFromOtherThread();
+    void warnInfoOutlivesItsParent();
     void mutiroleDeletedOnce();
+    void mutiroleHostDeletedByItsParent();
     void mutiroleWithoutParentDoesNothing();
     void mutiroleKeys();
     void mutiroleCloseButtonRunsSlot();
@@ -432,6 +434,24 @@ void TestDialogs::warnInfoRelaysFromOtherThread()
     CWarnInfoDlg::SetParentWidget(nullptr);
 }
 
+void TestDialogs::warnInfoOutlivesItsParent()
+{
+    // The relay lives for the whole process, its parent widget may not.
+    auto* owner = new QWidget();
+    CWarnInfoDlg::SetParentWidget(owner);
+    delete owner;
+    bool shown = false;
+    QWidget* shownParent = owner;
+    WhenModalShown([&](QDialog* dialog) {
+        shown = true;
+        shownParent = dialog->parentWidget();
+        ClickButton(dialog, "m_pCloseBtn");
+    });
+    CWarnInfoDlg::GetInstance()->ShowMsg(QStringLiteral("After the parent"), QStringLiteral("text"));
+    QVERIFY(shown);
+    QVERIFY(!shownParent);
+}
+
 void TestDialogs::mutiroleDeletedOnce()
 {
     QWidget owner;
@@ -455,6 +475,34 @@ void TestDialogs::mutiroleDeletedOnce()
     delete frame;
     QCOMPARE(CountedFrame::s_nDestroyed, 1);
     QVERIFY(host.isNull());
+}
+
+void TestDialogs::mutiroleHostDeletedByItsParent()
+{
+    // The hosting dialog belongs to the widget it was shown for; when that
+    // widget goes first, dialog and frame are each destroyed exactly once.
+    auto* owner = new QWidget();
+    CountedFrame::s_nDestroyed = 0;
+    auto* frame = new CountedFrame(owner);
+    frame->resize(300, 200);
+    frame->ShowModeless(owner, QStringLiteral("Tool"), 320, 240);
+    QPointer<CBaseDialog> host = frame->HostDialog();
+    QPointer<CountedFrame> guard = frame;
+    QVERIFY(host);
+    QCOMPARE(host->parentWidget(), owner);
+
+    delete owner;
+    QVERIFY(host.isNull());
+    QVERIFY(guard.isNull());
+    QCOMPARE(CountedFrame::s_nDestroyed, 1);
+
+    // Deleting the hosting dialog directly takes the frame with it, once.
+    QWidget second;
+    CountedFrame::s_nDestroyed = 0;
+    auto* other = new CountedFrame(&second);
+    other->ShowModeless(&second, QStringLiteral("Tool"), 320, 240);
+    delete other->HostDialog();
+    QCOMPARE(CountedFrame::s_nDestroyed, 1);
 }
 
 void TestDialogs::mutiroleWithoutParentDoesNothing()
