@@ -2,7 +2,7 @@
 
 #include "CWarnDlg.h"
 
-QWidget* CWarnInfoDlg::m_pParent = nullptr;
+QPointer<QWidget> CWarnInfoDlg::m_pParent;
 
 CWarnInfoDlg::CWarnInfoDlg()
 {

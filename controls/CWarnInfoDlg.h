@@ -3,6 +3,7 @@
 #include "controls_global.h"
 
 #include <QObject>
+#include <QPointer>
 
 class QWidget;
 
@@ -27,5 +28,7 @@ public slots:
 private:
     CWarnInfoDlg();
 
-    static QWidget* m_pParent;
+    // Guarded: a parent deleted after SetParentWidget must not be handed to
+    // the next message box.
+    static QPointer<QWidget> m_pParent;
 };
