@@ -143,6 +143,9 @@ void Discovery::sendInquiry()
 
 void Discovery::beginInquiry()
 {
+    // Acknowledgements still waiting answer the inquiry before this one; sent under
+    // the new id they would silence those devices for the whole new inquiry.
+    flushAcks();
     m_transport.refreshInterfaces();
     m_nInquiryId = nonZeroId();
     m_nRound = 0;

@@ -1,6 +1,7 @@
 // The library against the simulator over real sockets on the loopback.
 #include "LumoDiagnostics.h"
 #include "LumoTestSupport.h"
+#include "PacketCodec.h"
 #include "SecurityCode.h"
 
 #include <QFile>
@@ -86,6 +87,35 @@ void sendRaw(const std::vector<uint8_t>& datagram)
     socket.send_to(asio::buffer(datagram), asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), TestPorts::clientPort()));
 }
 
+// The datagrams that arrive on the socket within the given time.
+std::vector<std::vector<uint8_t>> receiveFor(asio::ip::udp::socket& socket, std::chrono::milliseconds duration,
+                                             asio::ip::udp::endpoint* pFrom = nullptr)
+{
+    std::vector<std::vector<uint8_t>> datagrams;
+    const auto deadline = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (socket.available() == 0) {
+            std::this_thread::sleep_for(2ms);
+            continue;
+        }
+        std::vector<uint8_t> buffer(2048);
+        asio::ip::udp::endpoint from;
+        buffer.resize(socket.receive_from(asio::buffer(buffer), from));
+        if (pFrom)
+            *pFrom = from;
+        datagrams.push_back(std::move(buffer));
+    }
+    return datagrams;
+}
+
+std::atomic<bool> g_bInquireAgain{false};
+void LUMO_CALL inquiringCallback(const LUMO_DEVICE_REPORT* pReport, void* pUser)
+{
+    ReportCollector::callback(pReport, pUser);
+    if (g_bInquireAgain.exchange(false))
+        LUMO_SendInquiry();
+}
+
 } // namespace
 
 class TestLumoDiscovery : public QObject
@@ -101,6 +131,7 @@ private slots:
     void everyDeviceIsOnlineExactlyOnce();
     void tenThousandDevicesAreAllFound();
     void stopFromInsideTheCallbackIsRefused();
+    void pendingAcksKeepTheirInquiry();
     void devicesSharingAnAddressAreAllListed();
     void unicastAndBroadcastAnswersBothArrive();
     void modifyWithRightPasswordChangesDevice();
@@ -210,6 +241,49 @@ void TestLumoDiscovery::stopFromInsideTheCallbackIsRefused()
     QTRY_VERIFY_WITH_TIMEOUT(g_nStopResult != -1, 5000);
     QCOMPARE(g_nStopResult.load(), 0);
     QCOMPARE(LUMO_Stop(), 1);
+}
+
+void TestLumoDiscovery::pendingAcksKeepTheirInquiry()
+{
+    // A device of the test's own answers the first inquiry; a new inquiry starts
+    // before the library has sent its acknowledgement. The acknowledgement must
+    // name the inquiry it answers, or it silences the device for the new one.
+    asio::io_context io;
+    asio::ip::udp::socket device(io, asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), TestPorts::devicePort()));
+    ReportCollector::instance().clear();
+    g_bInquireAgain = true;
+    QCOMPARE(LUMO_Start_V30(&inquiringCallback, 0, nullptr), 1);
+    QCOMPARE(LUMO_SendInquiry(), 1);
+    asio::ip::udp::endpoint library;
+    const auto first = receiveFor(device, 100ms, &library);
+    QVERIFY(!first.empty());
+    lumo::Header header;
+    QCOMPARE(lumo::PacketCodec::decodeHeader(first.front().data(), first.front().size(), &header), lumo::DecodeError::None);
+    QCOMPARE(header.type, lumo::MessageType::Inquiry);
+    const uint32_t nFirstInquiry = header.transactionId;
+
+    lumo::AnswerMessage answer;
+    answer.ttlMs = 60000;
+    answer.device.mac = {0x02, 0x4C, 0x55, 0xAC, 0x00, 0x01};
+    answer.device.serial = "ACKTEST1";
+    answer.device.model = "K-VNT1C";
+    device.send_to(asio::buffer(lumo::PacketCodec::encodeAnswer(nFirstInquiry, answer)), library);
+
+    std::vector<uint32_t> ackIds;
+    std::vector<uint32_t> inquiryIds;
+    for (const auto& datagram : receiveFor(device, 400ms)) {
+        if (lumo::PacketCodec::decodeHeader(datagram.data(), datagram.size(), &header) != lumo::DecodeError::None)
+            continue;
+        if (header.type == lumo::MessageType::Ack)
+            ackIds.push_back(header.transactionId);
+        else if (header.type == lumo::MessageType::Inquiry)
+            inquiryIds.push_back(header.transactionId);
+    }
+    QVERIFY(ReportCollector::instance().waitForEvent(LUMO_EVENT_ONLINE, "ACKTEST1", 1s));
+    QVERIFY2(std::find_if(inquiryIds.begin(), inquiryIds.end(), [&](uint32_t n) { return n != nFirstInquiry; }) != inquiryIds.end(),
+             "no second inquiry");
+    QCOMPARE(ackIds.size(), size_t(1));
+    QCOMPARE(ackIds.front(), nFirstInquiry);
 }
 
 void TestLumoDiscovery::devicesSharingAnAddressAreAllListed()
