@@ -78,6 +78,7 @@ enum class DecodeError : uint8_t {
     UnknownType,
     Malformed,
     Forged,
+    TableFull, // a new device while the library already keeps as many as it will
     Count
 };
 

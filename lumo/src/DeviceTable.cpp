@@ -13,7 +13,10 @@ std::string DeviceTable::keyOf(const MacBytes& mac, const std::string& strSerial
 
 DeviceTable::Change DeviceTable::heard(const DeviceInfo& device, uint32_t nTtlMs, Clock::time_point now)
 {
-    auto [it, bInserted] = m_devices.try_emplace(keyOf(device.mac, device.serial));
+    std::string strKey = keyOf(device.mac, device.serial);
+    if (m_devices.size() >= kMaxDevices && m_devices.find(strKey) == m_devices.end())
+        return Change::Refused;
+    auto [it, bInserted] = m_devices.try_emplace(std::move(strKey));
     Entry& entry = it->second;
     entry.lastHeard = now;
     entry.nTtlMs = nTtlMs;

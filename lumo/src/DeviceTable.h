@@ -16,7 +16,8 @@ class DeviceTable
 {
 public:
     using Clock = std::chrono::steady_clock;
-    enum class Change { None, Online, Update };
+    // Refused: a new device while the table is full; nothing is kept or reported.
+    enum class Change { None, Online, Update, Refused };
 
     Change heard(const DeviceInfo& device, uint32_t nTtlMs, Clock::time_point now);
     // Removes a device that said goodbye; its last record, or nothing if unknown.
@@ -28,6 +29,9 @@ public:
     size_t size() const { return m_devices.size(); }
 
     static constexpr int kProbeCount = 4;
+    // Answers are not authenticated: a flood of made-up devices must not grow the
+    // table (and the panel's list) without bound.
+    static constexpr size_t kMaxDevices = 65536;
 
 private:
     struct Entry

@@ -219,6 +219,9 @@ void Discovery::onAnswer(uint32_t nId, const AnswerMessage& answer)
         break;
     case DeviceTable::Change::None:
         break;
+    case DeviceTable::Change::Refused:
+        m_drops.count(DecodeError::TableFull);
+        break;
     }
 }
 

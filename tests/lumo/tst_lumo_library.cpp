@@ -33,6 +33,7 @@ private slots:
     void onlineOnceThenUpdatesOnlyOnChange();
     void identityIsSerialAndMacNotAddress();
     void goodbyeForgetsOnce();
+    void madeUpDevicesCannotGrowTheTableWithoutBound();
     void probesAtTheLifetimeFractions();
     void silenceBeyondLifetimeExpires();
     void reportFieldsLandAtTheirOffsets();
@@ -75,6 +76,29 @@ void TestLumoLibrary::goodbyeForgetsOnce()
     QCOMPARE(forgotten->serial, std::string("A"));
     QVERIFY(!table.forget(device(1, "A").mac, "A").has_value());
     QCOMPARE(table.heard(device(1, "A"), 1000, now), DeviceTable::Change::Online); // back after a goodbye
+}
+
+void TestLumoLibrary::madeUpDevicesCannotGrowTheTableWithoutBound()
+{
+    DeviceTable table;
+    const auto now = DeviceTable::Clock::now();
+    DeviceInfo info = device(1, "FLOOD");
+    for (uint32_t i = 0; i < DeviceTable::kMaxDevices; ++i) {
+        info.mac = {0x02, 0x66, uint8_t(i >> 24), uint8_t(i >> 16), uint8_t(i >> 8), uint8_t(i)};
+        QCOMPARE(table.heard(info, 86400000, now), DeviceTable::Change::Online);
+    }
+    info.mac = {0x02, 0x77, 0, 0, 0, 1};
+    QCOMPARE(table.heard(info, 86400000, now), DeviceTable::Change::Refused);
+    QCOMPARE(table.size(), DeviceTable::kMaxDevices);
+    // Known devices keep being heard and updated.
+    info.mac = {0x02, 0x66, 0, 0, 0, 7};
+    QCOMPARE(table.heard(info, 86400000, now), DeviceTable::Change::None);
+    info.port = 8081;
+    QCOMPARE(table.heard(info, 86400000, now), DeviceTable::Change::Update);
+    // A place that frees up takes a new device again.
+    QVERIFY(table.forget(info.mac, info.serial).has_value());
+    info.mac = {0x02, 0x77, 0, 0, 0, 1};
+    QCOMPARE(table.heard(info, 86400000, now), DeviceTable::Change::Online);
 }
 
 void TestLumoLibrary::probesAtTheLifetimeFractions()
