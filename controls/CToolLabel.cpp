@@ -126,7 +126,7 @@ bool CToolLabel::TipChanged(const QPoint& pos, const QString& text, QObject* o) 
 {
     if (this->text() != text)
         return true;
-    if (o != m_pWidget)
+    if (o != m_pWidget.data())
         return true;
     return !m_rect.isNull() && !m_rect.contains(pos);
 }

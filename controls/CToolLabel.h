@@ -4,6 +4,7 @@
 
 #include <QBasicTimer>
 #include <QLabel>
+#include <QPointer>
 #include <QRect>
 
 class QScreen;
@@ -46,6 +47,7 @@ private:
     QBasicTimer m_hideTimer;
     QBasicTimer m_expireTimer;
     bool m_bFadingOut = false;
-    QWidget* m_pWidget = nullptr;
+    // Guarded: the widget of the tip rectangle may be deleted while the tip shows.
+    QPointer<QWidget> m_pWidget;
     QRect m_rect;
 };

@@ -4,6 +4,7 @@
 #include "CToolTip.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QtTest>
@@ -25,6 +26,7 @@ private slots:
     void hideTextDeletesTip();
     void newLabelReplacesPrevious();
     void nullWidgetWithRectOnlyWarns();
+    void widgetDeletedWhileTipShows();
     void paletteAppliesToLiveTip();
 };
 
@@ -193,6 +195,30 @@ void TestToolTip::nullWidgetWithRectOnlyWarns()
     // Still bound to the owner: the same text for the owner inside the rectangle is no change.
     QVERIFY(!CToolLabel::Instance()->TipChanged(QPoint(10, 10), QStringLiteral("rect"), &owner));
     QVERIFY(CToolLabel::Instance()->TipChanged(QPoint(60, 10), QStringLiteral("rect"), &owner));
+}
+
+void TestToolTip::widgetDeletedWhileTipShows()
+{
+    auto* owner = new QWidget();
+    owner->setGeometry(ScreenRect().x() + 300, ScreenRect().y() + 300, 100, 100);
+    owner->show();
+    QVERIFY(QTest::qWaitForWindowExposed(owner));
+    const QPoint inOwner = owner->mapToGlobal(QPoint(10, 10));
+    CToolTip::ShowText(inOwner, QStringLiteral("owned"), owner, QRect(0, 0, 50, 50));
+    QPointer<CToolLabel> tip = CToolLabel::Instance();
+    QVERIFY(tip);
+    delete owner;
+
+    // Moves over the tip after its widget has gone must not reach that
+    // widget; the rectangle then no longer maps and the tip goes.
+    for (int i = 0; i < 20 && tip; ++i) {
+        const QPoint global = tip->mapToGlobal(QPoint(2 + i, 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(2 + i, 2), QPointF(global), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(tip, &move);
+    }
+    QTRY_VERIFY(!CToolTip::IsVisible());
+    QVERIFY(!CToolLabel::Instance() || CToolLabel::Instance() == tip.data());
 }
 
 void TestToolTip::paletteAppliesToLiveTip()
