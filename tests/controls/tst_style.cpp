@@ -71,6 +71,7 @@ private slots:
     void progressBar_data();
     void progressBar();
     void progressBarWithEmptyRange();
+    void progressBarFullIntRange();
     void selectedItemFillsDecorationOnly();
     void tabShapeUsesTabImages();
     void sliderDrawsGrooveAndHandle();
@@ -304,6 +305,34 @@ void TestStyle::progressBarWithEmptyRange()
     m_pStyle->drawControl(QStyle::CE_ProgressBarContents, &bar, &painter);
     painter.end();
     QCOMPARE(QColor(image.pixel(50, 7)), grooveColour);
+}
+
+void TestStyle::progressBarFullIntRange()
+{
+    // Span times progress and maximum minus minimum both leave the int range.
+    const QImage grooveLeft(QStringLiteral(":images/public/ProgressBar/ProgressBarLeft.png"));
+    const QImage grooveRight(QStringLiteral(":images/public/ProgressBar/ProgressBarRight.png"));
+    const QImage fillLeft(QStringLiteral(":images/public/ProgressBar/ProgressBarLeftChunk.png"));
+    const QColor grooveColour = MiddlePixel(":images/public/ProgressBar/ProgressBar.png");
+    const QColor fillColour = MiddlePixel(":images/public/ProgressBar/ProgressBarChunk.png");
+
+    QStyleOptionProgressBar bar;
+    bar.rect = QRect(0, 0, 400, grooveLeft.height());
+    bar.minimum = std::numeric_limits<int>::min();
+    bar.maximum = std::numeric_limits<int>::max();
+    bar.progress = std::numeric_limits<int>::max() / 2; // three quarters of the range
+    QImage image = Canvas(QSize(400, grooveLeft.height()));
+    QPainter painter(&image);
+    m_pStyle->drawControl(QStyle::CE_ProgressBarGroove, &bar, &painter);
+    painter.end();
+
+    const int y = grooveLeft.height() / 2;
+    const int span = 400 - fillLeft.width() - grooveRight.width();
+    const int filled = int(qint64(span) * (qint64(bar.progress) - bar.minimum) / (qint64(bar.maximum) - bar.minimum));
+    QVERIFY(qAbs(filled - span * 3 / 4) <= 1);
+    const int middleStart = grooveLeft.width();
+    QCOMPARE(QColor(image.pixel(middleStart + filled - 2, y)), fillColour);
+    QCOMPARE(QColor(image.pixel(middleStart + filled + 2, y)), grooveColour);
 }
 
 void TestStyle::selectedItemFillsDecorationOnly()
