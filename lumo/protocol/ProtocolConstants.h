@@ -32,11 +32,13 @@ constexpr size_t kMaxTargetMacs = 200;
 constexpr size_t kMaxAckMacs = 200;
 constexpr uint16_t kMaxAnswerWindowMs = 5000;
 
-// Key-derivation limits a client accepts from a device's challenge, so that a
-// forged challenge cannot make the client burn seconds or gigabytes.
-constexpr uint32_t kMinPwhashOps = 1;
+// Key-derivation limits a client accepts from a device's challenge: the upper
+// ones so that a forged challenge cannot make the client burn seconds or
+// gigabytes, the lower ones so that it cannot make the client produce a tag
+// whose password is cheap to guess offline.
+constexpr uint32_t kMinPwhashOps = 2;
 constexpr uint32_t kMaxPwhashOps = 4;
-constexpr uint32_t kMinPwhashMemKib = 8;
+constexpr uint32_t kMinPwhashMemKib = 8 * 1024;
 constexpr uint32_t kMaxPwhashMemKib = 64 * 1024;
 
 enum class MessageType : uint8_t {

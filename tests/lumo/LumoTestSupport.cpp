@@ -120,8 +120,8 @@ bool DevsimProcess::start(const QStringList& extraArguments)
                              QStringLiteral("--broadcast-address"), QStringLiteral("127.255.255.255"),
                              QStringLiteral("--port"), QString::number(TestPorts::devicePort()),
                              QStringLiteral("--client-port"), QString::number(TestPorts::clientPort()),
-                             QStringLiteral("--kdf-ops"), QStringLiteral("1"),
-                             QStringLiteral("--kdf-mem-kib"), QStringLiteral("1024")};
+                             QStringLiteral("--kdf-ops"), QStringLiteral("2"),
+                             QStringLiteral("--kdf-mem-kib"), QStringLiteral("8192")};
     arguments += extraArguments;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(executable(), arguments);

@@ -20,8 +20,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr uint32_t kOps = 1;
-constexpr uint32_t kMemKib = 64;
+constexpr uint32_t kOps = kMinPwhashOps;
+constexpr uint32_t kMemKib = kMinPwhashMemKib;
 
 struct Exchange
 {

@@ -139,8 +139,8 @@ void TestLumoNetns::deviceInForeignSubnetIsFoundAndReAddressed()
     const QString strBin = QCoreApplication::applicationDirPath();
     QProcess devsim;
     devsim.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), m_strDevice, strBin + QStringLiteral("/lumo-devsim"),
-                                        QStringLiteral("--state"), strState, QStringLiteral("--kdf-ops"), QStringLiteral("1"),
-                                        QStringLiteral("--kdf-mem-kib"), QStringLiteral("1024"), QStringLiteral("--no-announce")});
+                                        QStringLiteral("--state"), strState, QStringLiteral("--kdf-ops"), QStringLiteral("2"),
+                                        QStringLiteral("--kdf-mem-kib"), QStringLiteral("8192"), QStringLiteral("--no-announce")});
     QVERIFY(devsim.waitForStarted(5000));
     QVERIFY(devsim.waitForReadyRead(10000));
 

@@ -300,6 +300,20 @@ void TestLumoProtocol::outOfRangeValuesAreRejected()
     auto datagram = PacketCodec::encodeChallenge(1, challenge);
     ChallengeMessage challengeOut;
     QCOMPARE(PacketCodec::decodeChallenge(datagram.data(), datagram.size(), &challengeOut), DecodeError::Malformed);
+    // A forger must not get a tag whose password is cheap to guess offline either.
+    challenge.opsLimit = 1;
+    datagram = PacketCodec::encodeChallenge(1, challenge);
+    QCOMPARE(PacketCodec::decodeChallenge(datagram.data(), datagram.size(), &challengeOut), DecodeError::Malformed);
+    challenge.opsLimit = 2;
+    challenge.memLimitKib = 8;
+    datagram = PacketCodec::encodeChallenge(1, challenge);
+    QCOMPARE(PacketCodec::decodeChallenge(datagram.data(), datagram.size(), &challengeOut), DecodeError::Malformed);
+    challenge.memLimitKib = 8191;
+    datagram = PacketCodec::encodeChallenge(1, challenge);
+    QCOMPARE(PacketCodec::decodeChallenge(datagram.data(), datagram.size(), &challengeOut), DecodeError::Malformed);
+    challenge.memLimitKib = 8192;
+    datagram = PacketCodec::encodeChallenge(1, challenge);
+    QCOMPARE(PacketCodec::decodeChallenge(datagram.data(), datagram.size(), &challengeOut), DecodeError::None);
 
     InquiryMessage inquiry;
     inquiry.windowMs = kMaxAnswerWindowMs + 1;
@@ -452,14 +466,17 @@ void TestLumoProtocol::keyDerivationRespectsLimits()
 {
     Salt salt{};
     salt.fill(1);
-    const auto key = Crypto::deriveKey("secret", salt, 1, 64);
+    const auto key = Crypto::deriveKey("secret", salt, kMinPwhashOps, kMinPwhashMemKib);
     QVERIFY(key.has_value());
-    QVERIFY(Crypto::deriveKey("secret", salt, 1, 64) == key);
-    QVERIFY(Crypto::deriveKey("secret2", salt, 1, 64) != key);
+    QVERIFY(Crypto::deriveKey("secret", salt, kMinPwhashOps, kMinPwhashMemKib) == key);
+    QVERIFY(Crypto::deriveKey("secret2", salt, kMinPwhashOps, kMinPwhashMemKib) != key);
     salt.fill(2);
-    QVERIFY(Crypto::deriveKey("secret", salt, 1, 64) != key);
-    QVERIFY(!Crypto::deriveKey("secret", salt, kMaxPwhashOps + 1, 64).has_value());
-    QVERIFY(!Crypto::deriveKey("secret", salt, 1, kMaxPwhashMemKib + 1).has_value());
+    QVERIFY(Crypto::deriveKey("secret", salt, kMinPwhashOps, kMinPwhashMemKib) != key);
+    QVERIFY(!Crypto::deriveKey("secret", salt, kMaxPwhashOps + 1, kMinPwhashMemKib).has_value());
+    QVERIFY(!Crypto::deriveKey("secret", salt, kMinPwhashOps, kMaxPwhashMemKib + 1).has_value());
+    // Below the floor: a forged challenge cannot make the key cheap.
+    QVERIFY(!Crypto::deriveKey("secret", salt, 1, kMinPwhashMemKib).has_value());
+    QVERIFY(!Crypto::deriveKey("secret", salt, kMinPwhashOps, 64).has_value());
 }
 
 QTEST_GUILESS_MAIN(TestLumoProtocol)
