@@ -95,7 +95,11 @@ void Transport::refreshInterfaces()
                                        [&](const auto& pChannel) { return pChannel->nAddress == entry.address; });
         if (bOpen)
             continue;
-        auto pChannel = openChannel({asio::ip::address_v4(entry.address), 0}, false);
+        // On the client port, so that the unicast answers arrive on the one port a
+        // firewall is told to let in; any port when that one cannot be had.
+        auto pChannel = openChannel({asio::ip::address_v4(entry.address), m_settings.m_nClientPort}, true);
+        if (!pChannel)
+            pChannel = openChannel({asio::ip::address_v4(entry.address), 0}, false);
         if (!pChannel)
             continue; // this adapter cannot be used now; the others still are
         pChannel->strInterface = entry.name;

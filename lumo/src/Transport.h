@@ -17,9 +17,9 @@ namespace lumo {
 
 // The library's sockets. One socket on the client port of every address receives
 // the broadcast answers; one socket bound to each broadcast-capable adapter's
-// address sends limited broadcasts out of exactly that adapter (the system routes
-// 255.255.255.255 by the bound source address) and receives the unicast answers
-// to them. All of them run on the one I/O thread.
+// address and the client port sends limited broadcasts out of exactly that adapter
+// (the system routes 255.255.255.255 by the bound source address) and receives the
+// unicast answers to them. All of them run on the one I/O thread.
 class Transport
 {
 public:

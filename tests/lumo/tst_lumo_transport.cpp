@@ -52,6 +52,7 @@ class TestLumoTransport : public QObject
 private slots:
     void initTestCase();
     void adapterLostWhileItsDatagramIsHandled();
+    void unicastAnswersArriveOnTheClientPort();
 };
 
 void TestLumoTransport::initTestCase()
@@ -109,6 +110,39 @@ void TestLumoTransport::adapterLostWhileItsDatagramIsHandled()
     QVERIFY(shell("ip addr add 10.99.0.1/24 dev v0"));
     transport.refreshInterfaces();
     QCOMPARE(transport.interfaceCount(), size_t(1));
+    transport.close();
+    io.run_for(50ms);
+}
+
+void TestLumoTransport::unicastAnswersArriveOnTheClientPort()
+{
+    // Devices on the adapter's subnet answer by unicast to where the inquiry came
+    // from; a firewall that lets in only the client port must not hide them.
+    qputenv("LUMO_INTERFACES", "v0");
+    qputenv("LUMO_TARGETS", "");
+    qputenv("LUMO_DEVICE_PORT", "47810");
+    qputenv("LUMO_CLIENT_PORT", "47811");
+    const lumo::LibrarySettings settings = lumo::LibrarySettings::fromEnvironment();
+    asio::io_context io;
+    std::vector<asio::ip::udp::endpoint> senders;
+    lumo::Transport transport(
+        io, settings, [&](const uint8_t*, size_t, const asio::ip::udp::endpoint& from) { senders.push_back(from); }, [] {});
+    QVERIFY(transport.open());
+    QCOMPARE(transport.interfaceCount(), size_t(1));
+    QCOMPARE(portBoundTo10_99_0_1(), uint16_t(47811));
+
+    // A device on the segment hears the inquiry from 10.99.0.1:47811 and answers there.
+    asio::ip::udp::socket device(io, asio::ip::udp::endpoint(asio::ip::udp::v4(), 47810));
+    transport.sendToAll(std::vector<uint8_t>{1, 2, 3});
+    QTRY_VERIFY_WITH_TIMEOUT(device.available() > 0, 1000);
+    std::vector<uint8_t> buffer(64);
+    asio::ip::udp::endpoint requester;
+    device.receive_from(asio::buffer(buffer), requester);
+    QCOMPARE(requester.address().to_string(), std::string("10.99.0.1"));
+    QCOMPARE(requester.port(), uint16_t(47811));
+    device.send_to(asio::buffer(std::string("answer")), requester);
+    io.run_for(200ms);
+    QCOMPARE(senders.size(), size_t(1)); // once, on the adapter's socket only
     transport.close();
     io.run_for(50ms);
 }
