@@ -6,6 +6,8 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
+#include <limits>
+
 namespace {
 
 // Images are loaded each time they are drawn, so a changed skin shows at once.
@@ -263,7 +265,12 @@ void CMorvelStyle::DrawSliderTicks(const QStyleOptionSlider* option, QPainter* p
             if (option->tickPosition & QSlider::TicksBelow)
                 painter->drawLine(pos, tickOffset + thickness - 4, pos, tickOffset + thickness + 1);
         }
-        v += interval;
+        // The walk stops where the next value would leave the int range or
+        // would not advance (a negative step from a hand-made option).
+        const qint64 next = v + interval;
+        if (next <= v || next > std::numeric_limits<int>::max())
+            break;
+        v = next;
     }
     painter->restore();
 }

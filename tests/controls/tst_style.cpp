@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScopedPointer>
 #include <QStyleFactory>
+#include <QSlider>
 #include <QStyleOption>
 #include <QtTest>
 
@@ -75,6 +76,7 @@ private slots:
     void selectedItemFillsDecorationOnly();
     void tabShapeUsesTabImages();
     void sliderDrawsGrooveAndHandle();
+    void sliderTicks();
 
 private:
     QScopedPointer<CMorvelStyle> m_pStyle;
@@ -409,6 +411,51 @@ void TestStyle::sliderDrawsGrooveAndHandle()
     m_pStyle->drawComplexControl(QStyle::CC_Slider, &plain, &emptyPainter);
     emptyPainter.end();
     QVERIFY(IsUntouched(empty));
+}
+
+// Columns of the image, left to right, that hold a pixel other than the background.
+static QList<int> PaintedColumns(const QImage& image)
+{
+    QList<int> columns;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (QColor(image.pixel(x, y)) != kBackground) {
+                columns.append(x);
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
+void TestStyle::sliderTicks()
+{
+    QStyleOptionSlider slider = HorizontalSlider();
+    slider.subControls = QStyle::SC_SliderTickmarks;
+    slider.tickPosition = QSlider::TicksBelow;
+    slider.tickInterval = 5;
+    slider.palette.setColor(QPalette::WindowText, Qt::black);
+    QImage image = Canvas(QSize(200, 30));
+    QPainter painter(&image);
+    m_pStyle->drawComplexControl(QStyle::CC_Slider, &slider, &painter);
+    painter.end();
+    // Values 0, 5 and 10: the first lies at position 0 and draws nothing.
+    const int available = m_pStyle->pixelMetric(QStyle::PM_SliderSpaceAvailable, &slider);
+    const int half = m_pStyle->pixelMetric(QStyle::PM_SliderLength, &slider) / 2;
+    const QList<int> expected { QStyle::sliderPositionFromValue(1, 10, 5, available) + half,
+                                QStyle::sliderPositionFromValue(1, 10, 10, available) + half };
+    QCOMPARE(PaintedColumns(image), expected);
+
+    // Steps that do not advance (only a hand-made option has them) end the
+    // walk after the first value, the minimum, which draws nothing.
+    slider.tickInterval = 0;
+    slider.singleStep = -1;
+    slider.pageStep = -1;
+    QImage negative = Canvas(QSize(200, 30));
+    QPainter negativePainter(&negative);
+    m_pStyle->drawComplexControl(QStyle::CC_Slider, &slider, &negativePainter);
+    negativePainter.end();
+    QVERIFY(PaintedColumns(negative).isEmpty());
 }
 
 QTEST_MAIN(TestStyle)
