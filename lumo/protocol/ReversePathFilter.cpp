@@ -35,9 +35,13 @@ std::string ReversePathFilter::diagnostic(const std::string& strInterface)
 {
     if (mode(strInterface) != 1)
         return {};
+    // sysctl reads a dot in a key as a level separator; in an adapter name such as
+    // a VLAN's "eth0.100" it has to be written as a slash.
+    std::string strKeyName = strInterface;
+    std::replace(strKeyName.begin(), strKeyName.end(), '.', '/');
     return "lumo: strict reverse-path filter (rp_filter=1) on " + strInterface
         + " hides devices configured for another subnet; allow them with: sudo sysctl -w net.ipv4.conf.all.rp_filter=2 net.ipv4.conf."
-        + strInterface + ".rp_filter=2";
+        + strKeyName + ".rp_filter=2";
 }
 
 } // namespace lumo

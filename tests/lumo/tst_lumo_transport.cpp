@@ -1,6 +1,7 @@
 // The library's sockets against adapters that come and go, inside a network
 // namespace of this test's own (Linux, root): a pair of virtual Ethernet
 // adapters and the loopback, nothing that reaches another machine.
+#include "ReversePathFilter.h"
 #include "Transport.h"
 
 #include <QtTest>
@@ -53,6 +54,7 @@ private slots:
     void initTestCase();
     void adapterLostWhileItsDatagramIsHandled();
     void unicastAnswersArriveOnTheClientPort();
+    void strictReversePathFilterIsNamedWithAWorkingCommand();
 };
 
 void TestLumoTransport::initTestCase()
@@ -145,6 +147,22 @@ void TestLumoTransport::unicastAnswersArriveOnTheClientPort()
     QCOMPARE(senders.size(), size_t(1)); // once, on the adapter's socket only
     transport.close();
     io.run_for(50ms);
+}
+
+void TestLumoTransport::strictReversePathFilterIsNamedWithAWorkingCommand()
+{
+    // An adapter whose name has a dot, as VLAN adapters do ("eth0.100").
+    QVERIFY(shell("ip link add vl.7 type veth peer name vl.8"));
+    QVERIFY(shell("sysctl -qw net.ipv4.conf.all.rp_filter=1"));
+    QCOMPARE(lumo::ReversePathFilter::mode("vl.7"), 1);
+    const std::string strLine = lumo::ReversePathFilter::diagnostic("vl.7");
+    QVERIFY(strLine.find("rp_filter=1) on vl.7 ") != std::string::npos);
+    // The line's own command must switch the filter to loose mode.
+    const size_t nCommand = strLine.find("sysctl -w ");
+    QVERIFY(nCommand != std::string::npos);
+    QVERIFY2(shell((strLine.substr(nCommand) + " >/dev/null").c_str()), strLine.c_str());
+    QCOMPARE(lumo::ReversePathFilter::mode("vl.7"), 2);
+    QVERIFY(lumo::ReversePathFilter::diagnostic("vl.7").empty());
 }
 
 QTEST_GUILESS_MAIN(TestLumoTransport)
