@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QPointer>
 #include <QTextBrowser>
 #include <QTextDocument>
 
@@ -65,20 +66,27 @@ int CWarnDlg::ExecConfirm(const QString& title, const QString& text)
     return exec();
 }
 
+// The box belongs to its parent: should the parent be deleted while the box
+// is open, the box goes with it and exec() returns 0. It is therefore made
+// on the heap and deleted here only if it is still there.
 int CWarnDlg::ShowInformation(const QString& title, const QString& text, QWidget* parent)
 {
     if (!parent)
         return -1;
-    CWarnDlg box(parent);
-    return box.ExecInformation(title, text);
+    QPointer<CWarnDlg> box = new CWarnDlg(parent);
+    const int result = box->ExecInformation(title, text);
+    delete box.data();
+    return result;
 }
 
 int CWarnDlg::ShowConfirm(const QString& title, const QString& text, QWidget* parent)
 {
     if (!parent)
         return -1;
-    CWarnDlg box(parent);
-    return box.ExecConfirm(title, text);
+    QPointer<CWarnDlg> box = new CWarnDlg(parent);
+    const int result = box->ExecConfirm(title, text);
+    delete box.data();
+    return result;
 }
 
 void CWarnDlg::SetTitleAndText(const QString& title, const QString& text)

@@ -30,6 +30,8 @@ void CWarnInfoDlg::ShowMsg(QString title, QString content)
 
 void CWarnInfoDlg::ShowMsgInfo(QString strTitle, QString strContent)
 {
-    CWarnDlg box(m_pParent);
-    box.ExecInformation(strTitle, strContent);
+    // On the heap: a parent deleted while the box is open deletes the box.
+    QPointer<CWarnDlg> box = new CWarnDlg(m_pParent);
+    box->ExecInformation(strTitle, strContent);
+    delete box.data();
 }

@@ -91,6 +91,7 @@ private slots:
     void returnWhileCancelHasFocus();
     void showInformationResults();
     void escapeKeepsMessageBoxOpen();
+    void parentDeletedWhileBoxOpen();
     void messageBoxWidth();
     void tallTextGrowsBox();
     void shortTextIsCentred();
@@ -335,6 +336,36 @@ void TestDialogs::escapeKeepsMessageBoxOpen()
     });
     QCOMPARE(CWarnDlg::ShowConfirm(QStringLiteral("Confirm"), QStringLiteral("text"), &owner), 1);
     QVERIFY(stillOpen);
+}
+
+void TestDialogs::parentDeletedWhileBoxOpen()
+{
+    // The parent goes while the box is open: the box goes with it, once, and
+    // the call returns 0.
+    for (bool confirm : { false, true }) {
+        auto* owner = new QWidget();
+        QPointer<QDialog> shown;
+        WhenModalShown([&shown, owner](QDialog* dialog) {
+            shown = dialog;
+            delete owner;
+        });
+        const int result = confirm ? CWarnDlg::ShowConfirm(QStringLiteral("Confirm"), QStringLiteral("text"), owner)
+                                   : CWarnDlg::ShowInformation(QStringLiteral("Information"), QStringLiteral("text"), owner);
+        QCOMPARE(result, 0);
+        QVERIFY(shown.isNull());
+    }
+
+    // The same through the relay.
+    auto* owner = new QWidget();
+    CWarnInfoDlg::SetParentWidget(owner);
+    bool shown = false;
+    WhenModalShown([&shown, owner](QDialog*) {
+        shown = true;
+        delete owner;
+    });
+    CWarnInfoDlg::GetInstance()->ShowMsg(QStringLiteral("Relay"), QStringLiteral("text"));
+    QVERIFY(shown);
+    CWarnInfoDlg::SetParentWidget(nullptr);
 }
 
 void TestDialogs::messageBoxWidth()
