@@ -12,7 +12,10 @@ CommandClient::CommandClient(asio::io_context& io, Transport& transport)
 std::vector<uint8_t> CommandClient::exchange(uint32_t nId, std::vector<uint8_t> packet, Acceptor acceptor,
                                              Clock::time_point deadline)
 {
-    if (m_bCancelled)
+    // A request sent after the caller has given up could still be carried out by the
+    // device while the call reports failure (a slow key derivation can use up the
+    // time between challenge and request).
+    if (m_bCancelled || Clock::now() >= deadline)
         return {};
     auto pPending = std::make_shared<Pending>(m_io);
     pPending->nId = nId;

@@ -139,6 +139,7 @@ private slots:
     void modifyWithInvalidValuesChangesNothing_data();
     void modifyWithInvalidValuesChangesNothing();
     void modifyOfUnknownDeviceFailsWithinTimeout();
+    void requestPastTheDeadlineIsNotSent();
     void goodbyeReportsOffline();
     void silenceBeyondLifetimeReportsOffline();
     void resetWithTodaysCodeRestoresDefaultPassword();
@@ -421,6 +422,30 @@ void TestLumoDiscovery::modifyOfUnknownDeviceFailsWithinTimeout()
     QVERIFY(elapsed < 1500ms);
     QCOMPARE(LUMO_ModifyDeviceNetParam("not a mac", kPassword, &block), 0);
     QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), kPassword, nullptr), 0);
+}
+
+void TestLumoDiscovery::requestPastTheDeadlineIsNotSent()
+{
+    // The devices ask for the costliest key derivation the library accepts, and a
+    // call has less time than that derivation takes: the call fails, so the device
+    // must not be changed behind its back by a request sent after the deadline.
+    const QString strState = m_tempDir.filePath(QStringLiteral("late.json"));
+    QFile::remove(strState);
+    qputenv("LUMO_COMMAND_TIMEOUT_MS", "100");
+    DevsimProcess devsim;
+    const bool bStarted = startFleetAndFindIt(devsim, 2, {QStringLiteral("--state"), strState, QStringLiteral("--kdf-ops"),
+                                                         QStringLiteral("4"), QStringLiteral("--kdf-mem-kib"), QStringLiteral("65536")});
+    qunsetenv("LUMO_COMMAND_TIMEOUT_MS");
+    QVERIFY(bStarted);
+    const QString strBefore = addressInState(strState, serialOf(1));
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.44.1", "255.255.0.0", "10.20.0.1", 8000);
+    const auto started = std::chrono::steady_clock::now();
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), kPassword, &block), 0);
+    if (std::chrono::steady_clock::now() - started < 100ms)
+        QSKIP("the key derivation is faster than the deadline on this machine");
+    std::this_thread::sleep_for(1500ms); // the device's own derivation, had the request gone out
+    QCOMPARE(ReportCollector::instance().countEvents(LUMO_EVENT_UPDATE), size_t(0));
+    QCOMPARE(addressInState(strState, serialOf(1)), strBefore);
 }
 
 void TestLumoDiscovery::goodbyeReportsOffline()
