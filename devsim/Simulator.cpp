@@ -20,6 +20,10 @@ namespace {
 constexpr auto kAnnounceSpread = std::chrono::milliseconds(1000);
 constexpr auto kBroadcastSocketsMaxAge = std::chrono::seconds(2);
 constexpr size_t kMaxFloorCount = 20000;
+// Anyone can send inquiries, each with a fresh id, and every device answers each
+// one after a delay: the delayed datagrams are bounded (about 30 MB), far above
+// what the inquiry rounds of a 10,000-device fleet keep waiting.
+constexpr size_t kMaxQueued = 100000;
 
 } // namespace
 
@@ -95,7 +99,8 @@ int Simulator::run()
                 m_socket.local_endpoint().address().to_string().c_str(), unsigned(m_options.nDevicePort));
     std::fflush(stdout);
     m_io.run();
-    std::fprintf(stderr, "lumo-devsim: stopped; %llu datagrams dropped\n", (unsigned long long)m_drops.total());
+    std::fprintf(stderr, "lumo-devsim: stopped; %llu datagrams dropped, %llu not sent (send queue full)\n",
+                 (unsigned long long)m_drops.total(), (unsigned long long)m_nQueueFull);
     return 0;
 }
 
@@ -270,6 +275,10 @@ void Simulator::send(std::vector<uint8_t> packet, const Destination& destination
     delay += m_faults.delay();
     if (delay <= Clock::duration::zero()) {
         transmit(packet, destination);
+        return;
+    }
+    if (m_queue.size() >= kMaxQueued) {
+        ++m_nQueueFull;
         return;
     }
     const bool bWasEarliest = m_queue.empty() || Clock::now() + delay < m_queue.top().due;

@@ -105,6 +105,7 @@ private:
     FaultInjector m_faults;
     DeviceAgent m_agent;
     lumo::DropCounter m_drops;
+    uint64_t m_nQueueFull = 0; // datagrams not sent because the send queue was full
 };
 
 } // namespace devsim

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -148,6 +149,7 @@ private slots:
     void lossStillFindsEveryDeviceAndModifies();
     void reAddressedDeviceKeepsSettingsAcrossRestart();
     void badDatagramsAreDroppedAndCounted();
+    void inquiryFloodCannotGrowTheSimulatorWithoutBound();
 
 private:
     QTemporaryDir m_tempDir;
@@ -562,6 +564,31 @@ void TestLumoDiscovery::badDatagramsAreDroppedAndCounted()
         [&](const std::vector<ReceivedReport>&) { return LUMO_DiagDroppedDatagrams() >= nBefore + bad.size(); }, 2s));
     QCOMPARE(LUMO_DiagDroppedDatagrams(), nBefore + bad.size());
     QVERIFY(ReportCollector::instance().snapshot().empty());
+}
+
+void TestLumoDiscovery::inquiryFloodCannotGrowTheSimulatorWithoutBound()
+{
+    // Every device answers every inquiry after a delay; inquiries with ever new ids
+    // must not make the simulator keep an unbounded number of waiting answers.
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("10000"), QStringLiteral("--no-announce"),
+                          QStringLiteral("--delay-ms"), QStringLiteral("60000")}));
+    asio::io_context io;
+    asio::ip::udp::socket socket(io, asio::ip::udp::endpoint(asio::ip::udp::v4(), 0));
+    const asio::ip::udp::endpoint simulator(asio::ip::make_address_v4("127.0.0.1"), TestPorts::devicePort());
+    lumo::InquiryMessage inquiry;
+    inquiry.windowMs = 10;
+    for (uint32_t nId = 1; nId <= 15; ++nId) {
+        socket.send_to(asio::buffer(lumo::PacketCodec::encodeInquiry(0x5100 + nId, inquiry)), simulator);
+        std::this_thread::sleep_for(50ms);
+    }
+    std::this_thread::sleep_for(1s);
+    QVERIFY(devsim.stop());
+    const QString strOutput = devsim.errorOutput();
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("(\\d+) not sent \\(send queue full\\)")).match(strOutput);
+    QVERIFY2(match.hasMatch(), qPrintable(strOutput));
+    const qulonglong nNotSent = match.captured(1).toULongLong();
+    QVERIFY2(nNotSent > 0 && nNotSent <= 15 * 10000ull - 100000ull, qPrintable(strOutput));
 }
 
 QTEST_GUILESS_MAIN(TestLumoDiscovery)
