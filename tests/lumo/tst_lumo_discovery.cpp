@@ -129,6 +129,7 @@ private slots:
 
     void callsBeforeStartFail();
     void secondStartFailsAndStopEndsCallbacks();
+    void stopWhileCommandsAreUnderWay();
     void everyDeviceIsOnlineExactlyOnce();
     void tenThousandDevicesAreAllFound();
     void stopFromInsideTheCallbackIsRefused();
@@ -194,6 +195,36 @@ void TestLumoDiscovery::secondStartFailsAndStopEndsCallbacks()
     // A new run may start after a stop.
     QVERIFY(startLibrary());
     QCOMPARE(LUMO_Stop(), 1);
+}
+
+void TestLumoDiscovery::stopWhileCommandsAreUnderWay()
+{
+    // Commands on other threads when the library stops: they end with failure soon
+    // after, nothing crashes, and the next run works.
+    DevsimProcess devsim;
+    QVERIFY(startFleetAndFindIt(devsim, 3));
+    for (int nRound = 0; nRound < 3; ++nRound) {
+        std::vector<std::thread> callers;
+        std::atomic<int> nSucceeded{0};
+        const auto started = std::chrono::steady_clock::now();
+        for (int i = 0; i < 4; ++i) {
+            callers.emplace_back([i, &nSucceeded] {
+                const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.66.1", "255.255.0.0", "10.20.0.1", 8000);
+                // Two for a device nobody answers for, two reset calls with a wrong code.
+                const int nResult = i % 2 ? LUMO_ModifyDeviceNetParam("02:4C:55:EE:EE:EE", kPassword, &block)
+                                          : LUMO_ResetDefaultPasswd(serialOf(1).c_str(), "ABCDEFGHJK");
+                nSucceeded += nResult;
+            });
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + 40 * nRound));
+        QCOMPARE(LUMO_Stop(), 1);
+        for (std::thread& caller : callers)
+            caller.join();
+        QCOMPARE(nSucceeded.load(), 0);
+        QVERIFY(std::chrono::steady_clock::now() - started < 2500ms); // well before the 3 s deadline
+        QVERIFY(startLibrary());
+        QVERIFY(waitForOnline(3));
+    }
 }
 
 void TestLumoDiscovery::everyDeviceIsOnlineExactlyOnce()
