@@ -178,14 +178,21 @@ std::vector<SimDevice> FleetStore::load(const std::string& strPath)
 void FleetStore::save(const std::string& strPath, const std::vector<SimDevice>& devices)
 {
     const std::string strTemporary = strPath + ".tmp";
-    {
-        std::ofstream file(strTemporary, std::ios::binary | std::ios::trunc);
-        file << toJson(devices) << '\n';
-        file.flush();
-        if (!file)
-            throw std::runtime_error("cannot write " + strTemporary);
+    try {
+        {
+            std::ofstream file(strTemporary, std::ios::binary | std::ios::trunc);
+            file << toJson(devices) << '\n';
+            file.close(); // a write error may show only when the file is closed
+            if (!file)
+                throw std::runtime_error("cannot write " + strTemporary);
+        }
+        std::filesystem::rename(strTemporary, strPath);
+    } catch (...) {
+        // The state file is untouched; no half-written copy is left beside it.
+        std::error_code ignored;
+        std::filesystem::remove(strTemporary, ignored);
+        throw;
     }
-    std::filesystem::rename(strTemporary, strPath);
 }
 
 } // namespace devsim

@@ -8,6 +8,8 @@
 #include "SimOptions.h"
 #include "Crypto.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -286,6 +288,13 @@ void TestLumoDevsim::fleetSurvivesSaveAndLoad()
     std::vector<SimDevice> changed = loaded;
     changed[0].info.port = 9000;
     FleetStore::save(strPath, changed);
+    QCOMPARE(FleetStore::load(strPath)[0].info.port, uint16_t(9000));
+    // A save that fails leaves the state as it was and no temporary file behind.
+    const QString strBlocked = dir.filePath(QStringLiteral("blocked"));
+    QVERIFY(QDir().mkdir(strBlocked)); // the rename onto a directory fails
+    QVERIFY_THROWS_EXCEPTION(std::exception, FleetStore::save(strBlocked.toStdString(), fleet));
+    QVERIFY(QFileInfo(strBlocked).isDir());
+    QVERIFY(!QFile::exists(strBlocked + QStringLiteral(".tmp")));
     QCOMPARE(FleetStore::load(strPath)[0].info.port, uint16_t(9000));
 }
 
