@@ -2,6 +2,8 @@
 
 #include <asio/post.hpp>
 
+#include <algorithm>
+
 namespace lumo {
 
 CommandClient::CommandClient(asio::io_context& io, Transport& transport)
@@ -30,8 +32,15 @@ std::vector<uint8_t> CommandClient::exchange(uint32_t nId, std::vector<uint8_t> 
         m_pending[pPending->nId] = pPending;
         transmit(pPending);
     });
-    if (future.wait_until(deadline) == std::future_status::ready)
-        return future.get();
+    // Waits in short slices: a stop that overtook the hand-over above never runs it,
+    // and must not keep the caller waiting until its deadline.
+    constexpr std::chrono::milliseconds kCancelCheck{50};
+    for (;;) {
+        if (future.wait_until(std::min(deadline, Clock::now() + kCancelCheck)) == std::future_status::ready)
+            return future.get();
+        if (m_bCancelled || Clock::now() >= deadline)
+            break;
+    }
     asio::post(m_io, [this, nId] { finish(nId, {}); });
     return {};
 }

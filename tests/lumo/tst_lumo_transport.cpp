@@ -1,6 +1,7 @@
 // The library's sockets against adapters that come and go, inside a network
 // namespace of this test's own (Linux, root): a pair of virtual Ethernet
 // adapters and the loopback, nothing that reaches another machine.
+#include "CommandClient.h"
 #include "ReversePathFilter.h"
 #include "Transport.h"
 
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #if defined(__linux__)
 #  include <sched.h>
@@ -55,6 +57,7 @@ private slots:
     void adapterLostWhileItsDatagramIsHandled();
     void unicastAnswersArriveOnTheClientPort();
     void strictReversePathFilterIsNamedWithAWorkingCommand();
+    void stopThatOvertookACommandEndsItsWait();
 };
 
 void TestLumoTransport::initTestCase()
@@ -163,6 +166,30 @@ void TestLumoTransport::strictReversePathFilterIsNamedWithAWorkingCommand()
     QVERIFY2(shell((strLine.substr(nCommand) + " >/dev/null").c_str()), strLine.c_str());
     QCOMPARE(lumo::ReversePathFilter::mode("vl.7"), 2);
     QVERIFY(lumo::ReversePathFilter::diagnostic("vl.7").empty());
+}
+
+void TestLumoTransport::stopThatOvertookACommandEndsItsWait()
+{
+    // The library has stopped its I/O thread (nothing posted runs any more) just
+    // after a caller handed over its request; the caller learns of the stop soon,
+    // not at its deadline.
+    qputenv("LUMO_INTERFACES", "none");
+    qputenv("LUMO_TARGETS", "");
+    const lumo::LibrarySettings settings = lumo::LibrarySettings::fromEnvironment();
+    asio::io_context io; // never run: like one whose thread has ended
+    lumo::Transport transport(io, settings, [](const uint8_t*, size_t, const asio::ip::udp::endpoint&) {}, [] {});
+    lumo::CommandClient commands(io, transport);
+    const auto started = std::chrono::steady_clock::now();
+    bool bEmpty = false;
+    std::thread caller([&] {
+        bEmpty = commands.exchange(7, {1, 2, 3}, [](const lumo::Header&, const uint8_t*, size_t) { return true; },
+                                   started + 3s).empty();
+    });
+    std::this_thread::sleep_for(100ms);
+    commands.cancelAll(); // what the stop does, on the I/O thread, before that thread ends
+    caller.join();
+    QVERIFY(bEmpty);
+    QVERIFY(std::chrono::steady_clock::now() - started < 1s);
 }
 
 QTEST_GUILESS_MAIN(TestLumoTransport)
