@@ -46,16 +46,15 @@ QStringList SplitDotted(const QString& text)
     return text.split(u'.', Qt::KeepEmptyParts, Qt::CaseSensitive);
 }
 
-const QRegularExpression& DottedPattern()
+// Reads the four numbers of a dotted address at the start of the text (what
+// follows the match is not looked at); false when there is none or one of them
+// does not convert (too long for an int), so an overflow can never read as 0.
+bool ReadLeadingDottedNumbers(const QString& text, int values[4])
 {
     static const QRegularExpression pattern(QStringLiteral("(\\d+)(\\.)(\\d+)(\\.)(\\d+)(\\.)(\\d+)"));
-    return pattern;
-}
-
-// Reads captures 1, 3, 5 and 7 of a dotted match; false when one of them does
-// not convert (too long for an int), so an overflow can never read as 0.
-bool ReadDottedCaptures(const QRegularExpressionMatch& match, int values[4])
-{
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch() || match.capturedStart(0) != 0)
+        return false;
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
         values[i] = match.captured(1 + 2 * i).toInt(&ok);
@@ -146,11 +145,8 @@ bool CheckIPByRegExp(const QString& text)
         return false;
     if (text.count(u'.') != 3)
         return false;
-    const QRegularExpressionMatch match = DottedPattern().match(text);
-    if (!match.hasMatch() || match.capturedStart(0) != 0)
-        return false;
     int values[4];
-    if (!ReadDottedCaptures(match, values))
+    if (!ReadLeadingDottedNumbers(text, values))
         return false;
     for (int value : values) {
         if (value >= 256)
@@ -161,11 +157,8 @@ bool CheckIPByRegExp(const QString& text)
 
 bool IsMulticastIP(const QString& text)
 {
-    const QRegularExpressionMatch match = DottedPattern().match(text);
-    if (!match.hasMatch() || match.capturedStart(0) != 0)
-        return false;
     int values[4];
-    if (!ReadDottedCaptures(match, values))
+    if (!ReadLeadingDottedNumbers(text, values))
         return false;
     for (int value : values) {
         if (value > 255)
