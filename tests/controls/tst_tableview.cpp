@@ -27,6 +27,15 @@ QStandardItemModel* DeviceModel(int rows, QObject* parent)
     return model;
 }
 
+// Sets the model, shows the view at the given size and waits until it is on screen.
+bool ShowWithModel(CTableView& view, QAbstractItemModel* model, const QSize& size)
+{
+    view.setModel(model);
+    view.resize(size);
+    view.show();
+    return QTest::qWaitForWindowExposed(&view);
+}
+
 QStandardItemModel* CheckableModel(int rows, QObject* parent)
 {
     QStandardItemModel* model = DeviceModel(rows, parent);
@@ -91,10 +100,7 @@ void TestTableView::setsUpHeaderAndDelegate()
 void TestTableView::releaseBelowLastRowReportsInvalidIndex()
 {
     CTableView view;
-    view.setModel(DeviceModel(2, &view));
-    view.resize(400, 300);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(ShowWithModel(view, DeviceModel(2, &view), QSize(400, 300)));
     QSignalSpy released(&view, &CTableView::SignalClickRelease);
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(20, view.viewport()->height() - 5));
     QCOMPARE(released.count(), 1);
@@ -105,10 +111,7 @@ void TestTableView::releaseOnRowComesAfterStandardHandling()
 {
     CTableView view;
     QStandardItemModel* model = DeviceModel(3, &view);
-    view.setModel(model);
-    view.resize(400, 300);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(ShowWithModel(view, model, QSize(400, 300)));
     QModelIndex currentAtSignal;
     connect(&view, &CTableView::SignalClickRelease, &view, [&] { currentAtSignal = view.currentIndex(); });
     const QRect cell = view.visualRect(model->index(1, 1));
@@ -162,10 +165,7 @@ void TestTableView::rowLineDrawn()
 {
     CTableView view;
     QStandardItemModel* model = DeviceModel(2, &view);
-    view.setModel(model);
-    view.resize(400, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(ShowWithModel(view, model, QSize(400, 200)));
     const QRect row = view.visualRect(model->index(0, 1));
     const QImage image = view.viewport()->grab().toImage();
     QCOMPARE(QColor(image.pixel(row.center().x(), row.bottom())), QColor(229, 229, 229));
@@ -178,10 +178,7 @@ void TestTableView::buttonCells()
     QStandardItemModel* model = DeviceModel(2, &view);
     model->setData(model->index(0, 1), true, TableRole::ButtonCell);
     model->setData(model->index(1, 1), TableRole::ButtonCellFlag, TableRole::CellFlags);
-    view.setModel(model);
-    view.resize(400, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(ShowWithModel(view, model, QSize(400, 200)));
     QVERIFY(view.IsButtonCell(model->index(0, 1)));
     QVERIFY(view.IsButtonCell(model->index(1, 1)));
     QVERIFY(!view.IsButtonCell(model->index(0, 0)));
@@ -220,10 +217,7 @@ void TestTableView::headerBoxCycles()
 {
     CTableView view;
     QStandardItemModel* model = CheckableModel(3, &view);
-    view.setModel(model);
-    view.resize(400, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(ShowWithModel(view, model, QSize(400, 200)));
     QSignalSpy stateChanges(&view, &CTableView::SignalHeaderCheckStateChanged);
     QSignalSpy sectionClicks(view.header(), &QHeaderView::sectionClicked);
 
@@ -270,10 +264,7 @@ void TestTableView::headerWithoutCheckStateShowsNoBox()
 {
     CTableView view;
     QStandardItemModel* model = DeviceModel(2, &view);
-    view.setModel(model);
-    view.resize(400, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(ShowWithModel(view, model, QSize(400, 200)));
     model->item(0, 0)->setCheckable(true);
     model->item(0, 0)->setCheckState(Qt::Checked);
     QVERIFY(!model->headerData(0, Qt::Horizontal, Qt::CheckStateRole).isValid());
