@@ -8,6 +8,13 @@ ZEL_Guard::ZEL_Guard(ZEL_Mutex& mutex)
     m_pMutex->Lock();
 }
 
+ZEL_Guard::ZEL_Guard(ZEL_Mutex* mutex)
+    : m_pMutex(mutex)
+{
+    if (m_pMutex)
+        m_pMutex->Lock();
+}
+
 ZEL_Guard::~ZEL_Guard()
 {
     Release();

@@ -9,6 +9,8 @@ class ZEL_EXPORT ZEL_Guard
 {
 public:
     explicit ZEL_Guard(ZEL_Mutex& mutex);
+    // Locks the mutex unless it is null.
+    explicit ZEL_Guard(ZEL_Mutex* mutex);
     ~ZEL_Guard();
     ZEL_Guard(const ZEL_Guard&) = delete;
     ZEL_Guard& operator=(const ZEL_Guard&) = delete;

@@ -1,0 +1,306 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>CWarnDlgClass</name>
+    <message>
+        <source>CWarmDlg</source>
+        <translation>提示框</translation>
+    </message>
+</context>
+<context>
+    <name>QtLumo</name>
+    <message>
+        <source>Device port ranges from 2000 to 65535.</source>
+        <translation>设备端口范围为 2000 到 65535。</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Please select a device.</source>
+        <translation>请选择一台设备。</translation>
+    </message>
+    <message>
+        <source>Changing device %1 of %2 (ID:%3)</source>
+        <translation>正在修改第 %1 台设备，共 %2 台（ID:%3）</translation>
+    </message>
+    <message>
+        <source>Modify network parameter succeed.</source>
+        <translation>修改网络参数成功。</translation>
+    </message>
+    <message>
+        <source>ID:%1</source>
+        <translation>ID:%1</translation>
+    </message>
+    <message>
+        <source>Modify network parameter failed!</source>
+        <translation>修改网络参数失败！</translation>
+    </message>
+    <message>
+        <source>IP address cannot be empty.</source>
+        <translation>IP 地址不能为空。</translation>
+    </message>
+    <message>
+        <source>IP Address not correct.</source>
+        <translation>IP 地址不正确。</translation>
+    </message>
+    <message>
+        <source>Subnet mask cannot be empty.</source>
+        <translation>子网掩码不能为空。</translation>
+    </message>
+    <message>
+        <source>Subnet Mask not correct.</source>
+        <translation>子网掩码不正确。</translation>
+    </message>
+    <message>
+        <source>Gateway not correct.</source>
+        <translation>网关不正确。</translation>
+    </message>
+    <message>
+        <source>IPv6 Address not correct.</source>
+        <translation>IPv6 地址不正确。</translation>
+    </message>
+    <message>
+        <source>IPv6 gateway not correct.</source>
+        <translation>IPv6 网关不正确。</translation>
+    </message>
+    <message>
+        <source>IPv6 prefix length ranges from 0 to 64.</source>
+        <translation>IPv6 前缀长度范围为 0 到 64。</translation>
+    </message>
+    <message>
+        <source>%1 devices need %1 consecutive addresses from %2: the last part would run past 255.</source>
+        <translation>%1 台设备需要从 %2 开始的 %1 个连续地址：最后一段将超过 255。</translation>
+    </message>
+    <message>
+        <source>IP address %1 is already used by device ID:%2.</source>
+        <translation>IP 地址 %1 已被设备 ID:%2 使用。</translation>
+    </message>
+    <message>
+        <source>Password cannot be empty.</source>
+        <translation>密码不能为空。</translation>
+    </message>
+    <message>
+        <source>Restore default password succeed.</source>
+        <translation>恢复默认密码成功。</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Restore default password failed!</source>
+        <translation>恢复默认密码失败！</translation>
+    </message>
+    <message>
+        <source>Start IP Address:</source>
+        <translation>起始 IP 地址：</translation>
+    </message>
+    <message>
+        <source>Batch Modify Network parameters</source>
+        <translation>批量修改网络参数</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址：</translation>
+    </message>
+    <message>
+        <source>Modify Network parameters</source>
+        <translation>修改网络参数</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>开启</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>QtLumoClass</name>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;img src=":/images/ButtonIcon/infor_24.png"/&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;img src=":/images/ButtonIcon/infor_24.png"/&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>The total devices number:</source>
+        <translation>设备总数：</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>background-image: url(:/images/MainView/frame_gap.png);
+border-style:none;</source>
+        <translation>background-image: url(:/images/MainView/frame_gap.png);
+border-style:none;</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>color: rgb(45, 91, 132);</source>
+        <translation>color: rgb(45, 91, 132);</translation>
+    </message>
+    <message>
+        <source>Modify Network parameters</source>
+        <translation>修改网络参数</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址：</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>子网掩码：</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>网关：</translation>
+    </message>
+    <message>
+        <source>IPv6 Address:</source>
+        <translation>IPv6 地址：</translation>
+    </message>
+    <message>
+        <source>IPv6 Gateway:</source>
+        <translation>IPv6 网关：</translation>
+    </message>
+    <message>
+        <source>IPv6 Prefix Length:</source>
+        <translation>IPv6 前缀长度：</translation>
+    </message>
+    <message>
+        <source>Device Serial:</source>
+        <translation>设备序列号：</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Modify</source>
+        <translation>修改</translation>
+    </message>
+    <message>
+        <source>Tips:Input password to modify the network parmeters.</source>
+        <translation>提示：输入密码以修改网络参数。</translation>
+    </message>
+    <message>
+        <source>Reset Default Password</source>
+        <translation>恢复默认密码</translation>
+    </message>
+    <message>
+        <source>Security code</source>
+        <translation>安全码</translation>
+    </message>
+    <message>
+        <source>Comeback</source>
+        <translation>返回</translation>
+    </message>
+    <message>
+        <source>Tips:The security code will be returned after you send the date and serial No. of the device to the manufacturer.</source>
+        <translation>提示：将设备的日期和序列号发送给厂家后，厂家会返回安全码。</translation>
+    </message>
+</context>
+<context>
+    <name>QtLumoItemModel</name>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Device Type</source>
+        <translation>设备型号</translation>
+    </message>
+    <message>
+        <source>IPv4 Address</source>
+        <translation>IPv4 地址</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Soft Vision</source>
+        <translation>软件版本</translation>
+    </message>
+    <message>
+        <source>IPv4 GateWay</source>
+        <translation>IPv4 网关</translation>
+    </message>
+    <message>
+        <source>Serial Number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>IPv4 Mask</source>
+        <translation>IPv4 子网掩码</translation>
+    </message>
+    <message>
+        <source>MAC</source>
+        <translation>MAC 地址</translation>
+    </message>
+    <message>
+        <source>Channel NO</source>
+        <translation>通道数</translation>
+    </message>
+    <message>
+        <source>DSP Vision</source>
+        <translation>DSP 版本</translation>
+    </message>
+    <message>
+        <source>Start Time</source>
+        <translation>启动时间</translation>
+    </message>
+    <message>
+        <source>IPv6 Address</source>
+        <translation>IPv6 地址</translation>
+    </message>
+    <message>
+        <source>IPv6 GateWay</source>
+        <translation>IPv6 网关</translation>
+    </message>
+    <message>
+        <source>IPv6 Prefix Length</source>
+        <translation>IPv6 前缀长度</translation>
+    </message>
+    <message>
+        <source>Is Support IPv6</source>
+        <translation>支持 IPv6</translation>
+    </message>
+    <message>
+        <source>Is Support Mod IPv6</source>
+        <translation>支持修改 IPv6</translation>
+    </message>
+    <message>
+        <source>Is Support DHCP</source>
+        <translation>支持 DHCP</translation>
+    </message>
+    <message>
+        <source>IPv4 DHCP</source>
+        <translation>IPv4 DHCP</translation>
+    </message>
+</context>
+</TS>
