@@ -243,12 +243,13 @@ void Simulator::afterCommand(SimDevice& device, const DeviceAgent::Outcome& outc
 {
     if (outcome.bForged)
         m_drops.count(DecodeError::Forged);
+    // "Done" goes out only once the change is saved.
+    if (outcome.bChanged)
+        persist();
     if (!outcome.reply.empty())
         send(outcome.reply, destination, Clock::duration::zero());
-    if (!outcome.bChanged)
-        return;
-    persist();
-    send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, Clock::duration::zero());
+    if (outcome.bChanged)
+        send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, Clock::duration::zero());
 }
 
 Simulator::Destination Simulator::routeFor(const SimDevice& device, const Endpoint& requester) const

@@ -57,10 +57,11 @@ std::optional<NetParams> parseParams(const LUMO_NET_PARAM_BLOCK& block)
     params.ipv4Mask = *mask;
     params.ipv4Gateway = *gateway;
     params.port = block.port;
-    params.ipv6PrefixLength = block.ipv6PrefixLength;
     params.option = block.optionByte;
     const std::string strIpv6 = fieldText(block.ipv6Address);
     const std::string strIpv6Gateway = fieldText(block.ipv6Gateway);
+    // Without an IPv6 address the device keeps its IPv6 settings: whatever prefix
+    // length the block holds is not sent, so it cannot make the request malformed.
     if (!strIpv6.empty()) {
         const auto ipv6 = IpAddress::parseIpv6(strIpv6);
         const auto ipv6Gateway = strIpv6Gateway.empty() ? std::optional<Ipv6Bytes>(Ipv6Bytes{})
@@ -70,6 +71,7 @@ std::optional<NetParams> parseParams(const LUMO_NET_PARAM_BLOCK& block)
         params.hasIpv6 = true;
         params.ipv6Address = *ipv6;
         params.ipv6Gateway = *ipv6Gateway;
+        params.ipv6PrefixLength = block.ipv6PrefixLength;
     }
     return params;
 }

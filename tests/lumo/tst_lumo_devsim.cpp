@@ -110,6 +110,8 @@ private slots:
     void modifyWithWrongPasswordIsRefused();
     void modifyWithInvalidValuesIsRefused();
     void ipv6NeedsTheCapability();
+    void ipv6IsLeftAloneOrRefusedWhole_data();
+    void ipv6IsLeftAloneOrRefusedWhole();
     void expiredChallengeGetsNoAnswer();
     void resetAcceptsCodesOfOneDayEitherSide();
     void resetRefusesOlderCodes();
@@ -227,6 +229,56 @@ void TestLumoDevsim::ipv6NeedsTheCapability()
     request.deviceNonce = exchange.challenge.deviceNonce;
     QCOMPARE(statusOf(sendModify(agent, device, exchange, request, now)), ResultStatus::Ok);
     QCOMPARE(IpAddress::formatIpv6(device.info.ipv6Address), std::string("fd00::64"));
+}
+
+void TestLumoDevsim::ipv6IsLeftAloneOrRefusedWhole_data()
+{
+    QTest::addColumn<int>("capabilities");
+    QTest::addColumn<QByteArray>("ipv6");
+    QTest::addColumn<int>("prefix");
+    QTest::addColumn<int>("status");
+    const int nModifiable = kCapabilityIpv6 | kCapabilityIpv6Modifiable;
+    const int nOk = int(ResultStatus::Ok);
+    const int nInvalid = int(ResultStatus::InvalidValue);
+    QTest::newRow("no address, prefix 0, no IPv6") << 0 << QByteArray() << 0 << nOk;
+    QTest::newRow("no address, prefix 0, modifiable") << nModifiable << QByteArray() << 0 << nOk;
+    QTest::newRow("no address, prefix 64, shown only") << int(kCapabilityIpv6) << QByteArray() << 64 << nOk;
+    QTest::newRow("address, prefix 0") << nModifiable << QByteArray("fd00::64") << 0 << nInvalid;
+    QTest::newRow("address, prefix 129") << nModifiable << QByteArray("fd00::64") << 129 << nInvalid;
+    QTest::newRow("address, prefix 128") << nModifiable << QByteArray("fd00::64") << 128 << nOk;
+}
+
+void TestLumoDevsim::ipv6IsLeftAloneOrRefusedWhole()
+{
+    // An empty IPv6 address leaves the device's IPv6 settings as they are whatever
+    // the prefix length; a prefix the device refuses fails the whole modify.
+    QFETCH(int, capabilities);
+    QFETCH(QByteArray, ipv6);
+    QFETCH(int, prefix);
+    QFETCH(int, status);
+    DeviceAgent agent(kOps, kMemKib);
+    SimDevice device = testDevice();
+    device.info.capabilities = uint8_t(capabilities);
+    device.info.ipv6Address = *IpAddress::parseIpv6("fd00:20::1");
+    device.info.ipv6PrefixLength = 64;
+    const DeviceInfo before = device.info;
+    const auto now = DeviceAgent::Clock::now();
+    const Exchange exchange = challengeFor(agent, device, Purpose::Modify, FleetFactory::kGeneratedPassword, now);
+    ModifyMessage request = modifyRequest(exchange, "10.1.0.64", "255.255.255.0", "10.1.0.1", 8000);
+    request.params.hasIpv6 = !ipv6.isEmpty();
+    if (request.params.hasIpv6)
+        request.params.ipv6Address = *IpAddress::parseIpv6(ipv6.toStdString());
+    request.params.ipv6PrefixLength = uint8_t(prefix);
+    const auto outcome = sendModify(agent, device, exchange, request, now);
+    QCOMPARE(int(statusOf(outcome)), status);
+    if (status != int(ResultStatus::Ok)) {
+        QVERIFY(device.info == before);
+        return;
+    }
+    QCOMPARE(IpAddress::formatIpv4(device.info.ipv4Address), std::string("10.1.0.64"));
+    const std::string strExpected = ipv6.isEmpty() ? std::string("fd00:20::1") : ipv6.toStdString();
+    QCOMPARE(IpAddress::formatIpv6(device.info.ipv6Address), strExpected);
+    QCOMPARE(int(device.info.ipv6PrefixLength), ipv6.isEmpty() ? 64 : prefix);
 }
 
 void TestLumoDevsim::expiredChallengeGetsNoAnswer()

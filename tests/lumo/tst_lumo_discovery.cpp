@@ -16,6 +16,7 @@
 #include <asio/ip/udp.hpp>
 
 #include <atomic>
+#include <cstring>
 #include <map>
 #include <thread>
 
@@ -140,6 +141,8 @@ private slots:
     void modifyWithWrongPasswordChangesNothing();
     void modifyWithInvalidValuesChangesNothing_data();
     void modifyWithInvalidValuesChangesNothing();
+    void modifyWithoutIpv6AddressKeepsIpv6_data();
+    void modifyWithoutIpv6AddressKeepsIpv6();
     void modifyOfUnknownDeviceFailsWithinTimeout();
     void requestPastTheDeadlineIsNotSent();
     void goodbyeReportsOffline();
@@ -438,6 +441,43 @@ void TestLumoDiscovery::modifyWithInvalidValuesChangesNothing()
     QFile after(strState);
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), stateBefore);
+}
+
+void TestLumoDiscovery::modifyWithoutIpv6AddressKeepsIpv6_data()
+{
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QByteArray>("ipv6");
+    QTest::addColumn<int>("prefix");
+    QTest::addColumn<bool>("succeeds");
+    // Device 3 of a generated fleet has modifiable IPv6 (fd00:20::1/64), device 1 none.
+    QTest::newRow("no IPv6, prefix 0") << 1 << QByteArray() << 0 << true;
+    QTest::newRow("no IPv6, prefix 200") << 1 << QByteArray() << 200 << true;
+    QTest::newRow("IPv6 kept, prefix 0") << 3 << QByteArray() << 0 << true;
+    QTest::newRow("IPv6 address, prefix 0") << 3 << QByteArray("fd00:20::99") << 0 << false;
+    QTest::newRow("IPv6 address, prefix 129") << 3 << QByteArray("fd00:20::99") << 129 << false;
+}
+
+void TestLumoDiscovery::modifyWithoutIpv6AddressKeepsIpv6()
+{
+    QFETCH(int, device);
+    QFETCH(QByteArray, ipv6);
+    QFETCH(int, prefix);
+    QFETCH(bool, succeeds);
+    const QString strState = m_tempDir.filePath(QStringLiteral("ipv6.json"));
+    QFile::remove(strState);
+    DevsimProcess devsim;
+    QVERIFY(startFleetAndFindIt(devsim, 3, {QStringLiteral("--state"), strState}));
+    const QJsonObject before = deviceInState(strState, serialOf(device));
+    LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.88.1", "255.255.0.0", "10.20.0.1", 8000);
+    std::strncpy(block.ipv6Address, ipv6.constData(), sizeof(block.ipv6Address) - 1);
+    block.ipv6PrefixLength = uint8_t(prefix);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(device).c_str(), kPassword, &block), succeeds ? 1 : 0);
+    const QJsonObject after = deviceInState(strState, serialOf(device));
+    QCOMPARE(after.value(QStringLiteral("ipv6")), before.value(QStringLiteral("ipv6")));
+    if (succeeds)
+        QCOMPARE(addressInState(strState, serialOf(device)), QStringLiteral("10.20.88.1"));
+    else
+        QCOMPARE(after, before); // nothing at all changed
 }
 
 void TestLumoDiscovery::modifyOfUnknownDeviceFailsWithinTimeout()
