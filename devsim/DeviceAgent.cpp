@@ -3,6 +3,7 @@
 #include "Crypto.h"
 #include "IpAddress.h"
 #include "PacketCodec.h"
+#include "ResetCode.h"
 #include "SecurityCode.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ const Key& DeviceAgent::resetKey(SimDevice& device, uint32_t nDate)
 {
     auto it = device.resetKeys.find(nDate);
     if (it == device.resetKeys.end())
-        it = device.resetKeys.emplace(nDate, derive(SecurityCode::issue(device.info.serial, nDate), device.salt)).first;
+        it = device.resetKeys.emplace(nDate, derive(ResetCode::forDate(device.resetSecret, device.info.serial, nDate), device.salt)).first;
     return it->second;
 }
 

@@ -3,6 +3,7 @@
 #include "Crypto.h"
 #include "IpAddress.h"
 #include "LocalTime.h"
+#include "MakerCodeService.h"
 
 #include <cstdio>
 #include <ctime>
@@ -46,6 +47,7 @@ SimDevice baseDevice(uint32_t nNumber, const std::string& strStartTime, const ch
     device.strPassword = pPassword;
     device.strDefaultPassword = FleetFactory::kDefaultPassword;
     Crypto::randomBytes(device.salt.data(), device.salt.size());
+    device.resetSecret = MakerCodeService::resetSecretFor(info.serial);
     return device;
 }
 

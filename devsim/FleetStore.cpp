@@ -3,6 +3,7 @@
 #include "Crypto.h"
 #include "IpAddress.h"
 #include "MacAddress.h"
+#include "MakerCodeService.h"
 
 #include <nlohmann/json.hpp>
 
@@ -96,6 +97,7 @@ json deviceToJson(const SimDevice& device)
         {"password", device.strPassword},
         {"defaultPassword", device.strDefaultPassword},
         {"salt", toHex(device.salt.data(), device.salt.size())},
+        {"resetSecret", toHex(device.resetSecret.data(), device.resetSecret.size())},
     };
 }
 
@@ -132,6 +134,9 @@ SimDevice deviceFromJson(const json& node)
     device.strDefaultPassword = node.value("defaultPassword", std::string("admin"));
     if (!fromHex(node.value("salt", std::string()), device.salt.data(), device.salt.size()))
         Crypto::randomBytes(device.salt.data(), device.salt.size());
+    // Files written before devices kept their reset secret: the one the factory gave it.
+    if (!fromHex(node.value("resetSecret", std::string()), device.resetSecret.data(), device.resetSecret.size()))
+        device.resetSecret = MakerCodeService::resetSecretFor(info.serial);
     return device;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Messages.h"
+#include "ResetCode.h"
 
 #include <chrono>
 #include <cstdint>
@@ -32,6 +33,9 @@ struct SimDevice
     std::string strPassword;
     std::string strDefaultPassword;
     lumo::Salt salt{};
+    // Made at the factory from the serial number; the codes that restore the
+    // default password are derived from it, so it opens this device alone.
+    lumo::ResetCode::Secret resetSecret{};
 
     // Derived keys are cached: key derivation is deliberately slow.
     std::optional<lumo::Key> passwordKey;

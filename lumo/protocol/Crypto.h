@@ -29,7 +29,7 @@ public:
 
     static Tag computeTag(const Key& key, const uint8_t* pData, size_t nSize);
     static bool tagsEqual(const Tag& first, const uint8_t* pSecond);
-    // A keyed hash with a fixed key, for the security code issued by the maker.
+    // A keyed hash (BLAKE2b): reset secrets and the codes derived from them.
     static std::array<uint8_t, 32> keyedHash(const uint8_t* pKey, size_t nKeySize,
                                              std::string_view strMessage);
 };

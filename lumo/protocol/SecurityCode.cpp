@@ -1,6 +1,5 @@
 #include "SecurityCode.h"
 
-#include "Crypto.h"
 #include "LocalTime.h"
 
 #include <chrono>
@@ -9,13 +8,6 @@
 namespace lumo {
 
 namespace {
-
-// Shared by the code-issuing service and device firmware.
-constexpr uint8_t kMakerKey[32] = {
-    0x5b, 0x1e, 0x9a, 0x42, 0xc7, 0x03, 0x6d, 0xf1, 0x88, 0x2c, 0x71, 0xe4, 0x0f, 0xb9, 0x36, 0x5a,
-    0xd2, 0x47, 0x9e, 0x13, 0x6a, 0xcc, 0x58, 0x01, 0xf7, 0x3b, 0x84, 0x29, 0xae, 0x60, 0x1d, 0x95};
-constexpr char kAlphabet[] = "23456789ABCDEFGHJKLMNPQRSTUVWXYZ";
-constexpr size_t kCodeLength = 10;
 
 // Days since 1970-01-01 of a civil date, and back (H. Hinnant's algorithms).
 int64_t daysFromCivil(int64_t y, unsigned m, unsigned d)
@@ -48,21 +40,6 @@ bool isLeapYear(uint32_t nYear)
 }
 
 } // namespace
-
-std::string SecurityCode::issue(std::string_view strSerial, uint32_t nDate)
-{
-    const std::string strMessage = std::string(strSerial) + '|' + std::to_string(nDate);
-    const auto hash = Crypto::keyedHash(kMakerKey, sizeof(kMakerKey), strMessage);
-    uint64_t nBits = 0;
-    for (int i = 0; i < 8; ++i)
-        nBits = (nBits << 8) | hash[size_t(i)];
-    std::string strCode;
-    for (size_t i = 0; i < kCodeLength; ++i) {
-        strCode += kAlphabet[nBits & 31];
-        nBits >>= 5;
-    }
-    return strCode;
-}
 
 std::string SecurityCode::normalise(std::string_view strCode)
 {

@@ -7,13 +7,13 @@
 
 namespace lumo {
 
-// The code the maker issues to restore a device's default password: a keyed hash
-// of serial number and date, cut to ten characters of an alphabet without the
-// easily confused 0/O and 1/I. Dates are YYYYMMDD numbers.
+// What every side needs of the security code that restores a device's default
+// password: the form in which it is compared and keyed, and the date arithmetic
+// of its validity window. Dates are YYYYMMDD numbers. Issuing and checking codes
+// take secrets the discovery library never holds (ResetCode, MakerCodeService).
 class SecurityCode
 {
 public:
-    static std::string issue(std::string_view strSerial, uint32_t nDate);
     // Upper case, spaces and dashes removed: how the code is compared and keyed.
     static std::string normalise(std::string_view strCode);
     static uint32_t today();

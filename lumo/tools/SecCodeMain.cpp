@@ -1,5 +1,7 @@
 // lumo-seccode SERIAL [YYYYMMDD]: prints the security code that restores the
-// default password of the device with this serial number on that date (today by default).
+// default password of the device with this serial number on that date (today by
+// default), as the maker's service issues it.
+#include "MakerCodeService.h"
 #include "SecurityCode.h"
 
 #include <cstdio>
@@ -20,6 +22,6 @@ int main(int argc, char** argv)
         }
         nDate = *date;
     }
-    std::printf("%s\n", lumo::SecurityCode::issue(argv[1], nDate).c_str());
+    std::printf("%s\n", lumo::MakerCodeService::issue(argv[1], nDate).c_str());
     return 0;
 }

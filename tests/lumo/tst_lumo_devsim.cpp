@@ -4,6 +4,7 @@
 #include "FleetStore.h"
 #include "IpAddress.h"
 #include "PacketCodec.h"
+#include "MakerCodeService.h"
 #include "SecurityCode.h"
 #include "SimOptions.h"
 #include "Crypto.h"
@@ -300,7 +301,7 @@ void TestLumoDevsim::resetAcceptsCodesOfOneDayEitherSide()
         DeviceAgent agent(kOps, kMemKib);
         SimDevice device = testDevice();
         const auto now = DeviceAgent::Clock::now();
-        const std::string strCode = SecurityCode::issue(device.info.serial, SecurityCode::addDays(nToday, nDelta));
+        const std::string strCode = MakerCodeService::issue(device.info.serial, SecurityCode::addDays(nToday, nDelta));
         const Exchange exchange = challengeFor(agent, device, Purpose::Reset, strCode, now);
         const auto outcome = sendReset(agent, device, exchange, nToday, now);
         QCOMPARE(statusOf(outcome), ResultStatus::Ok);
@@ -315,7 +316,7 @@ void TestLumoDevsim::resetRefusesOlderCodes()
     SimDevice device = testDevice();
     const auto now = DeviceAgent::Clock::now();
     for (int nDelta : {-2, 2}) {
-        const std::string strCode = SecurityCode::issue(device.info.serial, SecurityCode::addDays(20240301, nDelta));
+        const std::string strCode = MakerCodeService::issue(device.info.serial, SecurityCode::addDays(20240301, nDelta));
         const Exchange exchange = challengeFor(agent, device, Purpose::Reset, strCode, now);
         QCOMPARE(statusOf(sendReset(agent, device, exchange, 20240301, now)), ResultStatus::AuthFailed);
     }

@@ -2,6 +2,7 @@
 #include "LumoDiagnostics.h"
 #include "LumoTestSupport.h"
 #include "PacketCodec.h"
+#include "MakerCodeService.h"
 #include "SecurityCode.h"
 
 #include <QFile>
@@ -550,14 +551,14 @@ void TestLumoDiscovery::resetWithTodaysCodeRestoresDefaultPassword()
 {
     DevsimProcess devsim;
     QVERIFY(startFleetAndFindIt(devsim, 3));
-    const std::string strCode = lumo::SecurityCode::issue(serialOf(2), lumo::SecurityCode::today());
+    const std::string strCode = lumo::MakerCodeService::issue(serialOf(2), lumo::SecurityCode::today());
     QCOMPARE(LUMO_ResetDefaultPasswd(serialOf(2).c_str(), strCode.c_str()), 1);
     const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.50.2", "255.255.0.0", "10.20.0.1", 8000);
     QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(2).c_str(), kPassword, &block), 0);
     QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(2).c_str(), "admin", &block), 1);
     // Yesterday's code is still good (time zones); lower case and dashes are tolerated.
     QString strYesterday = QString::fromStdString(
-        lumo::SecurityCode::issue(serialOf(1), lumo::SecurityCode::addDays(lumo::SecurityCode::today(), -1))).toLower();
+        lumo::MakerCodeService::issue(serialOf(1), lumo::SecurityCode::addDays(lumo::SecurityCode::today(), -1))).toLower();
     strYesterday.insert(5, QLatin1Char('-'));
     QCOMPARE(LUMO_ResetDefaultPasswd(serialOf(1).c_str(), strYesterday.toLatin1().constData()), 1);
 }
@@ -566,9 +567,9 @@ void TestLumoDiscovery::resetWithExpiredOrWrongCodeFails_data()
 {
     const uint32_t nToday = lumo::SecurityCode::today();
     QTest::addColumn<QByteArray>("code");
-    QTest::newRow("two days old") << QByteArray::fromStdString(lumo::SecurityCode::issue(serialOf(1), lumo::SecurityCode::addDays(nToday, -2)));
-    QTest::newRow("two days ahead") << QByteArray::fromStdString(lumo::SecurityCode::issue(serialOf(1), lumo::SecurityCode::addDays(nToday, 2)));
-    QTest::newRow("another serial") << QByteArray::fromStdString(lumo::SecurityCode::issue(serialOf(2), nToday));
+    QTest::newRow("two days old") << QByteArray::fromStdString(lumo::MakerCodeService::issue(serialOf(1), lumo::SecurityCode::addDays(nToday, -2)));
+    QTest::newRow("two days ahead") << QByteArray::fromStdString(lumo::MakerCodeService::issue(serialOf(1), lumo::SecurityCode::addDays(nToday, 2)));
+    QTest::newRow("another serial") << QByteArray::fromStdString(lumo::MakerCodeService::issue(serialOf(2), nToday));
     QTest::newRow("made up") << QByteArray("ABCDEFGHJK");
     QTest::newRow("empty") << QByteArray("");
 }

@@ -4,6 +4,7 @@
 #include "IpAddress.h"
 #include "MacAddress.h"
 #include "PacketCodec.h"
+#include "MakerCodeService.h"
 #include "SecurityCode.h"
 
 #include <QtTest>
@@ -438,12 +439,12 @@ void TestLumoProtocol::macTextRoundTrips()
 
 void TestLumoProtocol::securityCodeDependsOnSerialAndDate()
 {
-    const std::string strCode = SecurityCode::issue("TL0000000001", 20240501);
+    const std::string strCode = MakerCodeService::issue("TL0000000001", 20240501);
     QCOMPARE(strCode.size(), size_t(10));
     QCOMPARE(strCode.find_first_not_of("23456789ABCDEFGHJKLMNPQRSTUVWXYZ"), std::string::npos);
-    QCOMPARE(SecurityCode::issue("TL0000000001", 20240501), strCode);
-    QVERIFY(SecurityCode::issue("TL0000000001", 20240502) != strCode);
-    QVERIFY(SecurityCode::issue("TL0000000002", 20240501) != strCode);
+    QCOMPARE(MakerCodeService::issue("TL0000000001", 20240501), strCode);
+    QVERIFY(MakerCodeService::issue("TL0000000001", 20240502) != strCode);
+    QVERIFY(MakerCodeService::issue("TL0000000002", 20240501) != strCode);
     QCOMPARE(SecurityCode::normalise("ab cd-ef"), std::string("ABCDEF"));
 }
 
