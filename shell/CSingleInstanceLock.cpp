@@ -1,0 +1,35 @@
+#include "CSingleInstanceLock.h"
+
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+
+CSingleInstanceLock::CSingleInstanceLock(const QString& key)
+    : m_pLock(std::make_unique<QLockFile>(LockFilePath(key)))
+{
+    // A running holder is never taken for stale, however long it runs; only
+    // a holder that no longer exists is.
+    m_pLock->setStaleLockTime(0);
+}
+
+CSingleInstanceLock::~CSingleInstanceLock() = default;
+
+QString CSingleInstanceLock::LockFilePath(const QString& key)
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return dir + u'/' + key + QStringLiteral(".lock");
+}
+
+CSingleInstanceLock::Result CSingleInstanceLock::TryAcquire()
+{
+    if (m_pLock->isLocked() || m_pLock->tryLock(0))
+        return Acquired;
+    return m_pLock->error() == QLockFile::LockFailedError ? HeldElsewhere : Failed;
+}
+
+void CSingleInstanceLock::Release()
+{
+    m_pLock->unlock();
+}

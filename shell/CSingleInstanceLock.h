@@ -1,0 +1,31 @@
+#pragma once
+
+#include "shell_global.h"
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+
+// A per-key marker that only one process holds at a time. It is a lock file
+// whose owner the system knows, so a crashed or killed holder never blocks
+// the next start.
+class SHELL_EXPORT CSingleInstanceLock
+{
+public:
+    enum Result { Acquired, HeldElsewhere, Failed };
+
+    explicit CSingleInstanceLock(const QString& key);
+    ~CSingleInstanceLock();
+    CSingleInstanceLock(const CSingleInstanceLock&) = delete;
+    CSingleInstanceLock& operator=(const CSingleInstanceLock&) = delete;
+
+    Result TryAcquire();
+    void Release();
+
+    static QString LockFilePath(const QString& key);
+
+private:
+    std::unique_ptr<QLockFile> m_pLock;
+};

@@ -1,0 +1,117 @@
+// Writes screenshots of the program for a person to look at: the main window
+// with the devices found, the Help menu open and the About box, in the
+// language given as argument ("en" or "zh"). Run under a real X server with
+// a device fleet answering on this machine (scripts/screenshots.sh).
+
+#include "CAPT_LUMOMainWnd.h"
+#include "CMorvelApplication.h"
+#include "ClientConfigManager.h"
+#include "ClientLanguageManager.h"
+#include "ClientLanguageProperty.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+void Wait(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool WaitFor(const std::function<bool()>& condition, int deadlineMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < deadlineMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return condition();
+}
+
+void UseLanguage(int translator)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Setup.xml"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QStringLiteral("<Configs><Translator><Value>%1</Value></Translator>"
+                                  "<VersionType><Value>1</Value></VersionType></Configs>")
+                       .arg(translator)
+                       .toUtf8());
+        file.close();
+    }
+    ClientConfigManager::GetInstance()->Clear();
+    ClientConfigManager::GetInstance()->Load(path);
+    for (int id = 0; id < 4; ++id) {
+        if (ClientLanguageProperty* record = ClientLanguageManager::GetInstance()->Find(id))
+            QCoreApplication::removeTranslator(record->Translator());
+    }
+    QCoreApplication::installTranslator(ClientLanguageManager::GetInstance()->GetCurrentProperty()->Translator());
+}
+
+bool Save(const QString& dir, const QString& name, const QRect& area)
+{
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                                     area.height());
+    const QString path = dir + u'/' + name;
+    const bool saved = shot.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    CMorvelApplication app(argc, argv, QStringLiteral("LUMO-screenshots"));
+    const QString language = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("en");
+    const QString outDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(SHELL_SCREENSHOT_DIR);
+    QDir().mkpath(outDir);
+    UseLanguage(language == QStringLiteral("zh") ? 1 : 0);
+
+    CAPT_LUMOMainWnd window;
+    window.move(0, 0);
+    window.show();
+    auto* table = window.findChild<QAbstractItemView*>(QStringLiteral("tableWidgetDevice"));
+    const bool listed = table && WaitFor([table] { return table->model() && table->model()->rowCount() >= 10; }, 20000);
+    std::printf("devices listed: %d\n", table && table->model() ? table->model()->rowCount() : -1);
+    Wait(500);
+    bool ok = Save(outDir, QStringLiteral("main-window-%1.png").arg(language), window.frameGeometry());
+
+    auto* helpButton = window.findChild<QPushButton*>(QStringLiteral("m_pBtnAbout"));
+    QCursor::setPos(helpButton->mapToGlobal(QPoint(20, helpButton->height())));
+    QTimer::singleShot(0, &window, [&] {
+        QMenu* menu = nullptr;
+        WaitFor([&menu] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }, 5000);
+        Wait(300);
+        ok = Save(outDir, QStringLiteral("help-menu-%1.png").arg(language), QRect(0, 0, 420, 260)) && ok;
+        if (menu)
+            menu->close();
+    });
+    helpButton->click();
+
+    QTimer::singleShot(0, &window, [&] {
+        QWidget* about = nullptr;
+        WaitFor([&about] { return (about = QApplication::activeModalWidget()) != nullptr && about->isVisible(); },
+                5000);
+        Wait(300);
+        if (about) {
+            ok = Save(outDir, QStringLiteral("about-%1.png").arg(language), about->frameGeometry()) && ok;
+            about->close();
+        }
+    });
+    QMetaObject::invokeMethod(&window, "GetVersion");
+    return ok && listed ? 0 : 1;
+}
