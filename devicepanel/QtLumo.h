@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QStandardItem;
@@ -73,13 +74,28 @@ private slots:
     void FlushRemovedRows();
 
 private:
-    class MutexLocker;
+    // Holds the panel mutex for a scope; the mutex admits repeated locking by
+    // the thread that holds it.
+    class MutexLocker
+    {
+    public:
+        explicit MutexLocker(ZEL_MUTEX_T& mutex) : m_mutex(mutex) { ZEL_MutexLock(&m_mutex); }
+        ~MutexLocker() { ZEL_MutexUnlock(&m_mutex); }
+        MutexLocker(const MutexLocker&) = delete;
+        MutexLocker& operator=(const MutexLocker&) = delete;
+
+    private:
+        ZEL_MUTEX_T& m_mutex;
+    };
+    struct ModifyForm;
+    struct ModifyTarget;
 
     void SetupInputLimits();
     void SetupTableModel();
     void ConnectSignals();
     void PrepareTable();
     bool StartDiscovery();
+    void SetupRowRemoval();
 
     void FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info);
     void AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info);
@@ -91,6 +107,7 @@ private:
     bool RemoveDoomedRows(int maxRows);
     void RenumberRows();
     void ShowDeviceCount();
+    void UpdateDeviceRow(int row, const QString& address, const QString& mask, int port, const QString& gateway);
 
     void ShowDeviceParam(int row, int column);
     void SetParamFormEnabled(bool enable);
@@ -101,6 +118,18 @@ private:
     int RecordIndexOfRow(int row) const;
     void SetIpv6FieldsEnabled(bool enable);
     void ClearIpv6Fields();
+
+    // Network parameter modification and default password restore.
+    QString GetBatchIPAddress(const QString& startAddress, int position) const;
+    ModifyForm ReadModifyForm() const;
+    bool ShowFirstInputError(ModifyForm& form);
+    std::pair<QWidget*, QString> FirstInputError(const ModifyForm& form) const;
+    bool ShowBatchError(const ModifyForm& form, const QList<ModifyTarget>& targets);
+    void ShowFieldTip(QWidget* field, const QString& text);
+    QList<ModifyTarget> TakeModifyTargets(const QModelIndexList& rows, const QString& startAddress) const;
+    QString AddressInUseBy(const QString& address, const QList<int>& selectedRows) const;
+    bool SendModify(const ModifyTarget& target, const ModifyForm& form);
+    void ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& form);
 
     static quint64 DeviceKey(const QString& serial, const QString& mac);
 

@@ -1,8 +1,10 @@
 #include "LumoDouble.h"
 
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -15,6 +17,15 @@ struct State
     void* user = nullptr;
     LUMO_NET_PARAM_BLOCK block;
     std::string texts[2];
+    struct ModifyCall
+    {
+        std::string mac;
+        std::string password;
+        LUMO_NET_PARAM_BLOCK block;
+    };
+    std::vector<ModifyCall> modifyCalls;
+    std::map<int, int> modifyResults;
+    LumoDoubleModifyHook modifyHook = nullptr;
 
     State() { reset(); }
     void reset()
@@ -29,6 +40,9 @@ struct State
         std::memset(&block, 0, sizeof block);
         texts[0].clear();
         texts[1].clear();
+        modifyCalls.clear();
+        modifyResults.clear();
+        modifyHook = nullptr;
     }
 };
 
@@ -110,13 +124,59 @@ LUMO_API int LUMO_CALL LUMO_SendInquiry(void)
     return Record(LumoDoubleSendInquiry);
 }
 
-LUMO_API int LUMO_CALL LUMO_ModifyDeviceNetParam(const char* mac, const char* password, const LUMO_NET_PARAM_BLOCK* block)
+const char* LumoDouble_ModifyMac(int call)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
+    return g_state.modifyCalls.at(std::size_t(call)).mac.c_str();
+}
+
+const char* LumoDouble_ModifyPassword(int call)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_state.modifyCalls.at(std::size_t(call)).password.c_str();
+}
+
+const LUMO_NET_PARAM_BLOCK* LumoDouble_ModifyBlock(int call)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return &g_state.modifyCalls.at(std::size_t(call)).block;
+}
+
+void LumoDouble_SetModifyResultAt(int call, int result)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_state.modifyResults[call] = result;
+}
+
+void LumoDouble_SetModifyHook(LumoDoubleModifyHook hook)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_state.modifyHook = hook;
+}
+
+LUMO_API int LUMO_CALL LUMO_ModifyDeviceNetParam(const char* mac, const char* password, const LUMO_NET_PARAM_BLOCK* block)
+{
+    LumoDoubleModifyHook hook;
+    int call;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        hook = g_state.modifyHook;
+        call = g_state.calls[LumoDoubleModify];
+    }
+    if (hook)
+        hook(call);
+    std::lock_guard<std::mutex> lock(g_mutex);
     RememberTexts(mac, password);
-    if (block)
+    State::ModifyCall record{ mac ? mac : "<null>", password ? password : "<null>", {} };
+    std::memset(&record.block, 0, sizeof record.block);
+    if (block) {
         g_state.block = *block;
-    return Record(LumoDoubleModify);
+        record.block = *block;
+    }
+    g_state.modifyCalls.push_back(record);
+    const int result = Record(LumoDoubleModify);
+    const auto scripted = g_state.modifyResults.find(call);
+    return scripted == g_state.modifyResults.end() ? result : scripted->second;
 }
 
 #ifndef LUMO_DOUBLE_WITHOUT_RESET

@@ -33,6 +33,15 @@ LUMO_DOUBLE_API int LumoDouble_StartFlags(void);
 LUMO_DOUBLE_API void* LumoDouble_UserData(void);
 LUMO_DOUBLE_API const LUMO_NET_PARAM_BLOCK* LumoDouble_LastBlock(void);
 LUMO_DOUBLE_API const char* LumoDouble_LastText(int index); // 0 and 1: the two texts of the last modify or reset
+// Every modify call since the last reset: the MAC and password texts and the block.
+LUMO_DOUBLE_API const char* LumoDouble_ModifyMac(int call);
+LUMO_DOUBLE_API const char* LumoDouble_ModifyPassword(int call);
+LUMO_DOUBLE_API const LUMO_NET_PARAM_BLOCK* LumoDouble_ModifyBlock(int call);
+// The result of one modify call (0-based) in place of the function's result.
+LUMO_DOUBLE_API void LumoDouble_SetModifyResultAt(int call, int result);
+// Runs on the caller's thread at the start of each modify call, outside the double's lock.
+typedef void (*LumoDoubleModifyHook)(int call);
+LUMO_DOUBLE_API void LumoDouble_SetModifyHook(LumoDoubleModifyHook hook);
 // Calls the registered callback as the library's thread would.
 LUMO_DOUBLE_API void LumoDouble_Report(const LUMO_DEVICE_REPORT* report);
 

@@ -1,0 +1,363 @@
+// The two commands of the settings frame: applying the parameter form to the
+// selected devices (Modify) and restoring a device's default password.
+#include "QtLumo.h"
+
+#include "QtLumoItemModel.h"
+#include "ui_QtLumo.h"
+
+#include <CToolTip.h>
+#include <CWarnDlg.h>
+#include <InputChecks.h>
+
+#include <QCoreApplication>
+#include <QItemSelectionModel>
+#include <QProgressDialog>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <optional>
+
+// The form's values for one press of Modify, trimmed as they are sent.
+struct QtLumo::ModifyForm
+{
+    QString address;
+    QString mask;
+    QString port;
+    QString gateway;
+    QString password;
+    QString ipv6Address;
+    QString ipv6Gateway;
+    uint ipv6PrefixLength = 0;
+    bool bWithIpv6 = false;
+};
+
+// One selected device as it was when Modify was pressed. Events handled
+// while a batch runs may move, update or remove rows; the batch still acts on
+// these devices and finds their rows again by serial number and MAC.
+struct QtLumo::ModifyTarget
+{
+    QString idItem;
+    QString serial;
+    QString mac;
+    QString address;
+    bool bFound = false;
+};
+
+namespace {
+
+constexpr int kTipOffsetY = 75;
+constexpr int kLastAddressPart = 255;
+// An address text that fits the library's 16-byte fields with its terminator.
+constexpr int kAddressFieldChars = 15;
+
+std::optional<quint32> AddressValue(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 value = 0;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const uint number = part.toUInt(&ok, 10);
+        if (!ok || number > 255)
+            return std::nullopt;
+        value = value << 8 | number;
+    }
+    return value;
+}
+
+// A valid dotted address may carry leading zeros ("192.168.001.0010") and then
+// no longer fit the 16-byte fields of the library and the records, or have a
+// part longer than the three digits a device reads; its plain form means the
+// same and always fits. Other texts are sent as typed.
+QString FitAddressField(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    const bool partTooLong = std::any_of(parts.begin(), parts.end(), [](const QString& part) { return part.size() > 3; });
+    if (text.size() <= kAddressFieldChars && !partTooLong)
+        return text;
+    const std::optional<quint32> value = AddressValue(text);
+    if (!value)
+        return text;
+    return QStringLiteral("%1.%2.%3.%4").arg(*value >> 24).arg(*value >> 16 & 0xFF).arg(*value >> 8 & 0xFF)
+        .arg(*value & 0xFF);
+}
+
+void CopyToField(char* field, std::size_t width, const QString& text)
+{
+    std::memset(field, 0, width);
+    const QByteArray bytes = text.toLatin1();
+    std::memcpy(field, bytes.constData(), std::min<std::size_t>(std::size_t(bytes.size()), width - 1));
+}
+
+template <std::size_t N>
+void CopyToField(char (&field)[N], const QString& text)
+{
+    CopyToField(field, N, text);
+}
+
+// A text handed to the library: Latin-1, or no text at all.
+class LibraryText
+{
+public:
+    explicit LibraryText(const QString& text, bool bPresent = true)
+        : m_bytes(text.toLatin1()), m_bPresent(bPresent) {}
+    const char* Get() const { return m_bPresent ? m_bytes.constData() : nullptr; }
+
+private:
+    QByteArray m_bytes;
+    bool m_bPresent;
+};
+
+} // namespace
+
+void QtLumo::OnModifyNetPara()
+{
+    MutexLocker lock(m_mutex);
+    CTableView* table = m_pUi->tableWidgetDevice;
+    const QModelIndex current = table->currentIndex();
+    const QModelIndexList rows = table->selectionModel()->selectedRows();
+    if (!current.isValid()) {
+        CWarnDlg::ShowInformation(tr("Information"), tr("Please select a device."), this);
+        return;
+    }
+
+    ModifyForm form = ReadModifyForm();
+    if (ShowFirstInputError(form))
+        return;
+    form.bWithIpv6 = rows.size() == 1 && m_pUi->lineEditIPv6Addr->isEnabled();
+
+    const QList<ModifyTarget> targets = TakeModifyTargets(rows, form.address);
+    if (ShowBatchError(form, targets))
+        return;
+
+    std::unique_ptr<QProgressDialog> progress;
+    if (targets.size() > 1) {
+        progress = std::make_unique<QProgressDialog>(this);
+        progress->setWindowTitle(tr("Information"));
+        progress->setCancelButton(nullptr);
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setRange(0, int(targets.size()));
+        progress->setMinimumDuration(0);
+    }
+
+    QString succeeded;
+    QString failed;
+    for (int i = 0; i < targets.size(); ++i) {
+        const ModifyTarget& target = targets[i];
+        if (progress) {
+            progress->setLabelText(tr("Changing device %1 of %2 (ID:%3)").arg(i + 1).arg(targets.size())
+                                       .arg(target.idItem.trimmed()));
+            progress->setValue(i);
+            // Repaints the box and the table; the events this delivers may
+            // change rows, which is why the targets were taken beforehand.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+        if (!target.bFound)
+            continue;
+        if (SendModify(target, form)) {
+            ApplyModifiedDevice(target, form);
+            succeeded += succeeded.isEmpty() ? tr("Modify network parameter succeed.") + tr("ID:%1").arg(target.idItem)
+                                             : target.idItem;
+        } else {
+            failed += failed.isEmpty() ? tr("Modify network parameter failed!") + tr("ID:%1").arg(target.idItem)
+                                       : target.idItem;
+        }
+    }
+    progress.reset();
+    CWarnDlg::ShowInformation(tr("Information"), succeeded + failed, this);
+}
+
+QtLumo::ModifyForm QtLumo::ReadModifyForm() const
+{
+    const Ui::QtLumoClass& ui = *m_pUi;
+    ModifyForm form;
+    form.address = ui.lineEditIPAddr->text().trimmed();
+    form.mask = ui.lineEditIPMask->text().trimmed();
+    form.port = ui.lineEditPort->text().trimmed();
+    form.gateway = ui.lineEditIPGateway->text().trimmed();
+    form.password = ui.lineEditPort_Password->text();
+    form.ipv6Address = ui.lineEditIPv6Addr->text().trimmed();
+    form.ipv6Gateway = ui.lineEditIPv6Gateway->text().trimmed();
+    form.ipv6PrefixLength = ui.lineEditIPv6Mask->text().toUInt();
+    return form;
+}
+
+// Shows the first input error as a tip at its field; true when there was one.
+bool QtLumo::ShowFirstInputError(ModifyForm& form)
+{
+    const std::pair<QWidget*, QString> error = FirstInputError(form);
+    if (error.first) {
+        ShowFieldTip(error.first, error.second);
+        return true;
+    }
+    if (form.gateway.isEmpty())
+        m_pUi->lineEditIPGateway->clear();
+    form.mask = FitAddressField(form.mask);
+    form.gateway = FitAddressField(form.gateway);
+    return false;
+}
+
+// The field and message of the first check the form fails, in the order the
+// user reads the form; no field when every check passes.
+std::pair<QWidget*, QString> QtLumo::FirstInputError(const ModifyForm& form) const
+{
+    const Ui::QtLumoClass& ui = *m_pUi;
+    if (form.address.isEmpty())
+        return { ui.lineEditIPAddr, tr("IP address cannot be empty.") };
+    if (!IsValidIPv4(form.address))
+        return { ui.lineEditIPAddr, tr("IP Address not correct.") };
+    if (form.mask.isEmpty())
+        return { ui.lineEditIPMask, tr("Subnet mask cannot be empty.") };
+    if (!IsValidSubnetMask(form.mask))
+        return { ui.lineEditIPMask, tr("Subnet Mask not correct.") };
+    const int port = form.port.toInt();
+    if (port < 2000 || port > 65535)
+        return { ui.lineEditPort, tr("Device port ranges from 2000 to 65535.") };
+    if (!form.gateway.isEmpty() && !IsValidGateway(form.gateway))
+        return { ui.lineEditIPGateway, tr("Gateway not correct.") };
+    if (!ui.lineEditIPv6Addr->isEnabled())
+        return {};
+    if (!form.ipv6Address.isEmpty() && !IsValidIPv6(form.ipv6Address))
+        return { ui.lineEditIPv6Addr, tr("IPv6 Address not correct.") };
+    if (!form.ipv6Gateway.isEmpty() && !IsValidIPv6(form.ipv6Gateway))
+        return { ui.lineEditIPv6Gateway, tr("IPv6 gateway not correct.") };
+    const int prefixLength = ui.lineEditIPv6Mask->text().toInt();
+    if (prefixLength < 0 || prefixLength > 64)
+        return { ui.lineEditIPv6Addr, tr("IPv6 prefix length ranges from 0 to 64.") };
+    return {};
+}
+
+// Refuses, before anything is sent, a batch that would give two devices one
+// address or a device an address that another listed device already has.
+bool QtLumo::ShowBatchError(const ModifyForm& form, const QList<ModifyTarget>& targets)
+{
+    if (!targets.isEmpty() && targets.last().address.isEmpty()) {
+        ShowFieldTip(m_pUi->lineEditIPAddr,
+                     tr("%1 devices need %1 consecutive addresses from %2: the last part would run past 255.")
+                         .arg(targets.size()).arg(form.address));
+        return true;
+    }
+    QList<int> selectedRows;
+    for (const QModelIndex& index : m_pUi->tableWidgetDevice->selectionModel()->selectedRows())
+        selectedRows.append(index.row());
+    for (const ModifyTarget& target : targets) {
+        const QString owner = target.bFound ? AddressInUseBy(target.address, selectedRows) : QString();
+        if (!owner.isEmpty()) {
+            ShowFieldTip(m_pUi->lineEditIPAddr,
+                         tr("IP address %1 is already used by device ID:%2.").arg(target.address, owner));
+            return true;
+        }
+    }
+    return false;
+}
+
+void QtLumo::ShowFieldTip(QWidget* field, const QString& text)
+{
+    CToolTip::ShowText(m_pUi->m_pSetFrame->mapToGlobal(field->pos()) + QPoint(0, kTipOffsetY), text);
+}
+
+QList<QtLumo::ModifyTarget> QtLumo::TakeModifyTargets(const QModelIndexList& rows, const QString& startAddress) const
+{
+    CTableView* table = m_pUi->tableWidgetDevice;
+    QList<ModifyTarget> targets;
+    for (int i = 0; i < rows.size(); ++i) {
+        const int row = rows[i].row();
+        ModifyTarget target;
+        target.idItem = table->GetCellText(row, QtLumoItemModel::ColId) + QLatin1Char(' ');
+        target.serial = table->GetCellText(row, QtLumoItemModel::ColSerial);
+        target.mac = table->GetCellText(row, QtLumoItemModel::ColMac);
+        // Every selected row uses up its position, found or not.
+        target.address = FitAddressField(GetBatchIPAddress(startAddress, i));
+        target.bFound = RecordIndexOfRow(row) >= 0;
+        targets.append(target);
+    }
+    return targets;
+}
+
+// The ID of a listed device outside the selection whose IPv4 address equals
+// the given one, or an empty text.
+QString QtLumo::AddressInUseBy(const QString& address, const QList<int>& selectedRows) const
+{
+    const std::optional<quint32> wanted = AddressValue(address);
+    if (!wanted)
+        return QString();
+    CTableView* table = m_pUi->tableWidgetDevice;
+    for (int row = 0; row < m_pModel->rowCount(); ++row) {
+        if (m_rowKeys[std::size_t(row)] == 0 || selectedRows.contains(row))
+            continue;
+        if (AddressValue(table->GetCellText(row, QtLumoItemModel::ColIpv4Address)) == wanted)
+            return table->GetCellText(row, QtLumoItemModel::ColId);
+    }
+    return QString();
+}
+
+// The address of the device at a position of the run: the start address with
+// its last part raised by the position. Empty when that runs past 255, as no
+// such address exists.
+QString QtLumo::GetBatchIPAddress(const QString& startAddress, int position) const
+{
+    QStringList parts = startAddress.split(QLatin1Char('.'));
+    while (parts.size() < 4)
+        parts.append(QString());
+    const int last = parts[3].toInt() + position;
+    if (last > kLastAddressPart)
+        return QString();
+    parts[3] = QString::number(last);
+    return parts.mid(0, 4).join(QLatin1Char('.'));
+}
+
+bool QtLumo::SendModify(const ModifyTarget& target, const ModifyForm& form)
+{
+    const LibraryText mac(target.mac);
+    const LibraryText address(target.address);
+    const LibraryText mask(form.mask);
+    const LibraryText password(form.password);
+    const LibraryText port(form.port);
+    const LibraryText gateway(form.gateway);
+    const LibraryText ipv6Address(form.ipv6Address, form.bWithIpv6);
+    const LibraryText ipv6Gateway(form.ipv6Gateway, form.bWithIpv6);
+    return m_discovery.ModifyNetParam(mac.Get(), address.Get(), mask.Get(), password.Get(), port.Get(),
+                                      gateway.Get(), ipv6Address.Get(), ipv6Gateway.Get(),
+                                      form.bWithIpv6 ? int(form.ipv6PrefixLength) : 0, 0);
+}
+
+void QtLumo::ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& form)
+{
+    const uint port = form.port.toUInt();
+    const QList<int> rows = RowsOfDevice(target.serial, target.mac);
+    if (!rows.isEmpty())
+        UpdateDeviceRow(rows.first(), target.address, form.mask, int(port), form.gateway);
+
+    const int record = m_deviceList.IndexOf(target.serial.toLatin1(), target.mac.toLatin1(), m_deviceList.Count());
+    if (record < 0)
+        return;
+    LUMO_DEVICE_INFO_MY info = m_deviceList.At(record);
+    CopyToField(info.ipv4Address, target.address);
+    CopyToField(info.ipv4Mask, form.mask);
+    CopyToField(info.ipv4Gateway, form.gateway);
+    info.port = qint32(port);
+    m_deviceList.Replace(record, info);
+}
+
+void QtLumo::OnDefaultPassword()
+{
+    Ui::QtLumoClass& ui = *m_pUi;
+    if (!ui.tableWidgetDevice->currentIndex().isValid()) {
+        CWarnDlg::ShowInformation(tr("Information"), tr("Please select a device."), this);
+        return;
+    }
+    QLineEdit* codeField = ui.m_pDefaultPwdLEdit;
+    if (codeField->text().isEmpty()) {
+        codeField->setFocus();
+        CToolTip::ShowText(codeField->mapToGlobal(codeField->pos()), tr("Password cannot be empty."));
+        return;
+    }
+    const LibraryText serial(ui.lineEditSerial->text().trimmed());
+    const LibraryText code(codeField->text());
+    if (m_discovery.ResetDefaultPassword(serial.Get(), code.Get()))
+        CWarnDlg::ShowInformation(tr("Information"), tr("Restore default password succeed."), this);
+    else
+        CWarnDlg::ShowInformation(tr("Error"), tr("Restore default password failed!"), this);
+}

@@ -1,0 +1,414 @@
+// The device table: rows from discovery events, their removal and
+// numbering, ordering, the header and the serial-cell protection.
+#include "QtLumo.h"
+
+#include "CIpStandardItem.h"
+#include "QtLumoItemModel.h"
+#include "ui_QtLumo.h"
+
+#include <QDebug>
+#include <QHashFunctions>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QStandardItem>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+
+namespace {
+
+// How long rows of offline devices wait to leave together with those of
+// further offline events; short enough that nobody sees them linger.
+constexpr int kRowRemovalDelayMs = 30;
+// Rows deleted in one pass of the event loop at the most.
+constexpr int kMaxRowsRemovedPerPass = 2000;
+
+QString Padded(const char* format, int value)
+{
+    return QString::asprintf(format, value);
+}
+
+// Access to the 19 items of one row, either already in the model or still
+// being assembled for a new row.
+class RowItems
+{
+public:
+    virtual ~RowItems() = default;
+    virtual QStandardItem* At(int column) = 0;
+    virtual void Replace(int column, QStandardItem* item) = 0;
+};
+
+class ModelRowItems : public RowItems
+{
+public:
+    ModelRowItems(QStandardItemModel* model, int row) : m_pModel(model), m_nRow(row) {}
+    QStandardItem* At(int column) override { return m_pModel->item(m_nRow, column); }
+    void Replace(int column, QStandardItem* item) override { m_pModel->setItem(m_nRow, column, item); }
+
+private:
+    QStandardItemModel* m_pModel;
+    int m_nRow;
+};
+
+class NewRowItems : public RowItems
+{
+public:
+    NewRowItems()
+    {
+        for (int column = 0; column < QtLumoItemModel::ColumnCount; ++column)
+            m_items.append(new QStandardItem);
+    }
+    QStandardItem* At(int column) override { return m_items[column]; }
+    void Replace(int column, QStandardItem* item) override
+    {
+        delete m_items[column];
+        m_items[column] = item;
+    }
+    QList<QStandardItem*> Take() { return std::exchange(m_items, {}); }
+
+private:
+    QList<QStandardItem*> m_items;
+};
+
+void SetText(RowItems& row, int column, const QString& text)
+{
+    row.At(column)->setText(text);
+}
+
+// The first fill of an address cell swaps the plain item for one that orders
+// by address value; later fills only change its text.
+void SetAddressText(RowItems& row, int column, const QString& text)
+{
+    if (row.At(column)->text().isEmpty())
+        row.Replace(column, new CIpStandardItem(text));
+    else
+        SetText(row, column, text);
+}
+
+QString YesNo(bool yes)
+{
+    return yes ? QtLumo::tr("Yes") : QtLumo::tr("No");
+}
+
+void FillExtendedColumns(RowItems& row, const LUMO_DEVICE_INFO_MY& info)
+{
+    using M = QtLumoItemModel;
+    if (info.extendedValid == 0) {
+        for (int column : { M::ColIpv4Gateway, M::ColIpv6Address, M::ColIpv6Gateway, M::ColIpv6PrefixLength,
+                            M::ColSupportsIpv6, M::ColSupportsDhcp, M::ColSupportsIpv6Modify, M::ColIpv4Dhcp })
+            SetText(row, column, QString());
+        return;
+    }
+    if (info.extendedValid != 1)
+        return;
+    SetAddressText(row, M::ColIpv4Gateway, FieldLatin1(info.ipv4Gateway));
+    SetText(row, M::ColIpv6Address, FieldLatin1(info.ipv6Address));
+    SetText(row, M::ColIpv6Gateway, FieldLatin1(info.ipv6Gateway));
+    SetText(row, M::ColIpv6PrefixLength, Padded("%2d", info.ipv6PrefixLength));
+    const bool supportsIpv6 = info.capabilities & LUMO_CAP_IPV6;
+    SetText(row, M::ColSupportsIpv6, YesNo(supportsIpv6));
+    if (!supportsIpv6) {
+        for (int column : { M::ColIpv6Address, M::ColIpv6Gateway, M::ColIpv6PrefixLength })
+            SetText(row, column, QString());
+    }
+    SetText(row, M::ColSupportsDhcp, YesNo(info.capabilities & LUMO_CAP_DHCP));
+    SetText(row, M::ColSupportsIpv6Modify, YesNo(info.capabilities & LUMO_CAP_IPV6_MODIFIABLE));
+    SetText(row, M::ColIpv4Dhcp, info.ipv4Dhcp == 1 ? QtLumo::tr("ON") : QtLumo::tr("OFF"));
+}
+
+// The serial number stays editable so that its text can be opened for
+// copying; every other cell is read-only.
+void MakeOnlySerialEditable(RowItems& row)
+{
+    for (int column = 0; column < QtLumoItemModel::ColumnCount; ++column) {
+        QStandardItem* item = row.At(column);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    }
+    row.At(QtLumoItemModel::ColSerial)->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
+}
+
+void FillRowItems(RowItems& row, int rowNumber, const LUMO_DEVICE_INFO_MY& info)
+{
+    using M = QtLumoItemModel;
+    if (row.At(M::ColId)->text().isEmpty())
+        SetText(row, M::ColId, Padded("%03d", rowNumber + 1));
+    SetText(row, M::ColDeviceType, FieldLatin1(info.deviceTypeText));
+    SetAddressText(row, M::ColIpv4Address, FieldLatin1(info.ipv4Address));
+    SetText(row, M::ColPort, Padded("%5d", info.port));
+    SetText(row, M::ColSerial, FieldLatin1(info.serial));
+    SetAddressText(row, M::ColIpv4Mask, FieldLatin1(info.ipv4Mask));
+    SetText(row, M::ColMac, FieldLatin1(info.mac));
+    SetText(row, M::ColChannels, Padded("%2d", info.channelCount));
+    SetText(row, M::ColSoftwareVersion, FieldLatin1(info.softwareVersion));
+    SetText(row, M::ColDspVersion, FieldLatin1(info.dspVersion));
+    SetText(row, M::ColStartTime, FieldLatin1(info.startTime));
+    FillExtendedColumns(row, info);
+    MakeOnlySerialEditable(row);
+}
+
+} // namespace
+void QtLumo::SetupRowRemoval()
+{
+    m_pFlushTimer = new QTimer(this);
+    m_pFlushTimer->setSingleShot(true);
+    m_pFlushTimer->setInterval(kRowRemovalDelayMs);
+    connect(m_pFlushTimer, &QTimer::timeout, this, &QtLumo::FlushRemovedRows);
+}
+
+quint64 QtLumo::DeviceKey(const QString& serial, const QString& mac)
+{
+    const QByteArray serialBytes = serial.toLatin1();
+    const QByteArray macBytes = mac.toLatin1();
+    const std::size_t seed = qHashBits(macBytes.constData(), std::size_t(macBytes.size()));
+    // Never 0, which marks a row that is on its way out.
+    return quint64(qHashBits(serialBytes.constData(), std::size_t(serialBytes.size()), seed)) | 1u;
+}
+
+void QtLumo::ShowDeviceCount()
+{
+    qDebug().nospace().noquote() << "===ws===" << m_nDeviceCount;
+    m_pUi->m_pLabelCount->setText(QString::number(m_nDeviceCount));
+}
+
+void QtLumo::AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info)
+{
+    // The row is assembled before it enters the model, so that the view hears
+    // of it once instead of once per cell.
+    const int row = m_pModel->rowCount();
+    NewRowItems items;
+    FillRowItems(items, row, info);
+    m_pModel->insertRow(row, items.Take());
+    m_rowKeys.push_back(DeviceKey(FieldLatin1(info.serial), FieldLatin1(info.mac)));
+}
+
+void QtLumo::FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info)
+{
+    ModelRowItems items(m_pModel, row);
+    FillRowItems(items, row, info);
+}
+
+// Rewrites the cells that a successful network change alters.
+void QtLumo::UpdateDeviceRow(int row, const QString& address, const QString& mask, int port, const QString& gateway)
+{
+    using M = QtLumoItemModel;
+    ModelRowItems items(m_pModel, row);
+    if (items.At(M::ColId)->text().isEmpty())
+        SetText(items, M::ColId, Padded("%03d", row + 1));
+    SetAddressText(items, M::ColIpv4Address, address);
+    SetText(items, M::ColPort, Padded("%5d", port));
+    SetText(items, M::ColIpv4Mask, mask);
+    SetText(items, M::ColIpv4Gateway, gateway);
+    MakeOnlySerialEditable(items);
+}
+
+QList<int> QtLumo::RowsOfDevice(const QString& serial, const QString& mac) const
+{
+    QList<int> rows;
+    const quint64 key = DeviceKey(serial, mac);
+    for (std::size_t row = 0; row < m_rowKeys.size(); ++row) {
+        if (m_rowKeys[row] != key)
+            continue;
+        const int r = int(row);
+        if (m_pModel->item(r, QtLumoItemModel::ColSerial)->text() == serial
+            && m_pModel->item(r, QtLumoItemModel::ColMac)->text() == mac)
+            rows.append(r);
+    }
+    return rows;
+}
+
+void QtLumo::RebuildRowKeys()
+{
+    const int rowCount = m_pModel->rowCount();
+    m_rowKeys.assign(std::size_t(rowCount), 0);
+    for (int row = 0; row < rowCount; ++row)
+        m_rowKeys[std::size_t(row)] = DeviceKey(m_pModel->item(row, QtLumoItemModel::ColSerial)->text(),
+                                                m_pModel->item(row, QtLumoItemModel::ColMac)->text());
+}
+
+void QtLumo::OnDeviceOnline(LUMO_DEVICE_INFO_MY dev_info)
+{
+    MutexLocker lock(m_mutex);
+    AppendDeviceRow(dev_info);
+    ++m_nDeviceCount;
+    ShowDeviceCount();
+}
+
+void QtLumo::OnDeviceOffline(QString strDeviceSer, QString strDeviceMac)
+{
+    MutexLocker lock(m_mutex);
+    const int rowCount = m_pModel->rowCount() - int(m_doomedRows.size());
+    if (rowCount <= 0)
+        return;
+
+    const int record = m_deviceList.IndexOf(strDeviceSer.toLocal8Bit(), strDeviceMac.toLocal8Bit(), rowCount);
+    if (record >= 0)
+        m_deviceList.RemoveAt(record);
+
+    const QList<int> rows = RowsOfDevice(strDeviceSer, strDeviceMac);
+    for (int row : rows) {
+        m_rowKeys[std::size_t(row)] = 0;
+        m_doomedRows.push_back(row);
+    }
+    // The rows leave, and the remaining ones are renumbered 001, 002, ... in
+    // their current order, together with those of the offline events that
+    // arrive in the next few milliseconds.
+    ScheduleFlush();
+
+    m_nDeviceCount -= int(rows.size());
+    ShowDeviceCount();
+}
+
+void QtLumo::ScheduleFlush()
+{
+    m_bFlushPending = true;
+    if (!m_pFlushTimer->isActive())
+        m_pFlushTimer->start();
+}
+
+void QtLumo::FlushRemovedRows()
+{
+    MutexLocker lock(m_mutex);
+    if (!m_bFlushPending)
+        return;
+    if (!RemoveDoomedRows(kMaxRowsRemovedPerPass)) {
+        // Deleting a whole table's items at once would hold the GUI thread
+        // too long: the rest goes in the next passes.
+        m_pFlushTimer->start(0);
+        return;
+    }
+    m_bFlushPending = false;
+    m_pFlushTimer->setInterval(kRowRemovalDelayMs);
+    RenumberRows();
+}
+
+void QtLumo::FlushAllRemovedRows()
+{
+    MutexLocker lock(m_mutex);
+    if (!m_bFlushPending)
+        return;
+    m_pFlushTimer->stop();
+    RemoveDoomedRows(std::numeric_limits<int>::max());
+    m_bFlushPending = false;
+    m_pFlushTimer->setInterval(kRowRemovalDelayMs);
+    RenumberRows();
+}
+
+bool QtLumo::RemoveDoomedRows(int maxRows)
+{
+    // Bottom-up, one call per run of neighbouring rows, so that the rows
+    // still waiting keep their numbers.
+    std::sort(m_doomedRows.begin(), m_doomedRows.end(), std::greater<int>());
+    std::size_t done = 0;
+    int budget = maxRows;
+    while (done < m_doomedRows.size() && budget > 0) {
+        std::size_t runEnd = done + 1;
+        while (runEnd < m_doomedRows.size() && runEnd - done < std::size_t(budget)
+               && m_doomedRows[runEnd] == m_doomedRows[runEnd - 1] - 1)
+            ++runEnd;
+        const int count = int(runEnd - done);
+        const int first = m_doomedRows[runEnd - 1];
+        m_pModel->removeRows(first, count);
+        m_rowKeys.erase(m_rowKeys.begin() + first, m_rowKeys.begin() + first + count);
+        budget -= count;
+        done = runEnd;
+    }
+    m_doomedRows.erase(m_doomedRows.begin(), m_doomedRows.begin() + std::ptrdiff_t(done));
+    return m_doomedRows.empty();
+}
+
+void QtLumo::RenumberRows()
+{
+    // Each item would announce its own change; one announcement for the
+    // column is enough for the view.
+    const int rowCount = m_pModel->rowCount();
+    int first = -1;
+    int last = -1;
+    {
+        const QSignalBlocker blocker(m_pModel);
+        for (int row = 0; row < rowCount; ++row) {
+            QStandardItem* item = m_pModel->item(row, QtLumoItemModel::ColId);
+            const QString id = Padded("%03d", row + 1);
+            if (item->text() == id)
+                continue;
+            item->setText(id);
+            first = first < 0 ? row : first;
+            last = row;
+        }
+    }
+    if (first >= 0)
+        emit m_pModel->dataChanged(m_pModel->index(first, QtLumoItemModel::ColId),
+                                   m_pModel->index(last, QtLumoItemModel::ColId));
+}
+
+void QtLumo::OnDeviceUpdate(LUMO_DEVICE_INFO_MY dev_info)
+{
+    MutexLocker lock(m_mutex);
+    const int rowCount = m_pModel->rowCount();
+    if (rowCount < 0)
+        return;
+
+    const QByteArray serial = FieldBytes(dev_info.serial);
+    const QByteArray mac = FieldBytes(dev_info.mac);
+    const int record = m_deviceList.IndexOf(serial, mac, rowCount);
+    if (record >= 0)
+        m_deviceList.Replace(record, dev_info);
+
+    const QList<int> rows = RowsOfDevice(QString::fromLatin1(serial), QString::fromLatin1(mac));
+    if (rows.isEmpty())
+        return;
+    const int row = rows.first();
+    FillDeviceRow(row, dev_info);
+
+    CTableView* table = m_pUi->tableWidgetDevice;
+    if (table->currentIndex().isValid() && table->currentIndex().row() == row
+        && table->selectionModel()->selectedRows().size() == 1)
+        ShowDeviceParam(row, QtLumoItemModel::ColSerial);
+}
+
+void QtLumo::SortTable(int iIndex)
+{
+    MutexLocker lock(m_mutex);
+    // Sorting must see the rows and numbers the last offline events left.
+    FlushAllRemovedRows();
+    QHeaderView* header = m_pUi->tableWidgetDevice->header();
+    header->setSortIndicatorShown(true);
+    m_pModel->sort(iIndex, header->sortIndicatorOrder());
+    RebuildRowKeys();
+}
+
+void QtLumo::OnHeaderPress(int logicalIndex)
+{
+    QHeaderView* header = m_pUi->tableWidgetDevice->header();
+    if (logicalIndex == 0) {
+        header->setSectionsMovable(false);
+        return;
+    }
+    m_headerState = header->saveState();
+    header->setSectionsMovable(true);
+}
+
+void QtLumo::OnHeaderCountChanged(int logicalIndex, int oldVisualIndex, int newVisualIndex)
+{
+    if (logicalIndex < 0 || (oldVisualIndex != 0 && newVisualIndex != 0))
+        return;
+    m_pUi->tableWidgetDevice->header()->restoreState(m_headerState);
+}
+
+void QtLumo::ResetData(const QModelIndex& mindexPre, const QModelIndex& /*mindexNow*/)
+{
+    if (m_strEditBackup.isEmpty())
+        return;
+    if (!m_editBackupIndex.isValid()) {
+        m_strEditBackup.clear();
+        return;
+    }
+    // Only the serial-number cell whose text was remembered gets it back; a
+    // change elsewhere leaves the remembered text waiting.
+    if (mindexPre.row() != m_editBackupIndex.row() || mindexPre.column() != m_editBackupIndex.column())
+        return;
+    const QString text = std::exchange(m_strEditBackup, QString());
+    m_pUi->tableWidgetDevice->SetCellText(m_editBackupIndex.row(), m_editBackupIndex.column(), text);
+    m_editBackupIndex = QPersistentModelIndex();
+}
