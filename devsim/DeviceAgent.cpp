@@ -12,38 +12,59 @@ namespace devsim {
 
 using namespace lumo;
 
-DeviceAgent::DeviceAgent(uint32_t nOpsLimit, uint32_t nMemLimitKib)
-    : m_nOpsLimit(nOpsLimit), m_nMemLimitKib(nMemLimitKib)
-{
-}
-
-Key DeviceAgent::derive(const std::string& strSecret, const Salt& salt) const
-{
-    return Crypto::deriveKey(strSecret, salt, m_nOpsLimit, m_nMemLimitKib).value_or(Key{});
-}
-
-const Key& DeviceAgent::passwordKey(SimDevice& device)
-{
-    if (!device.passwordKey)
-        device.passwordKey = derive(device.strPassword, device.salt);
-    return *device.passwordKey;
-}
-
 const Key& DeviceAgent::resetKey(SimDevice& device, uint32_t nDate)
 {
     auto it = device.resetKeys.find(nDate);
     if (it == device.resetKeys.end())
-        it = device.resetKeys.emplace(nDate, derive(ResetCode::forDate(device.resetSecret, device.info.serial, nDate), device.salt)).first;
+        it = device.resetKeys
+                 .emplace(nDate, Crypto::deriveKey(ResetCode::forDate(device.resetSecret, device.info.serial, nDate),
+                                                   device.salt, device.cost.nOps, device.cost.nMemKib)
+                                     .value_or(Key{}))
+                 .first;
     return it->second;
 }
 
-std::vector<uint8_t> DeviceAgent::challenge(SimDevice& device, uint32_t nId, const ChallengeRequestMessage& request,
-                                            Clock::time_point now)
+std::deque<IssuedChallenge>& DeviceAgent::challengesOf(SimDevice& device, uint32_t nSource, Clock::time_point now)
 {
-    auto& challenges = device.challenges;
+    auto it = device.challenges.find(nSource);
+    if (it == device.challenges.end() && device.challenges.size() >= kMaxChallengeSources) {
+        // Room for a new address: the one whose newest challenge is oldest goes.
+        const auto newest = [](const std::deque<IssuedChallenge>& c) { return c.empty() ? Clock::time_point{} : c.back().issued; };
+        device.challenges.erase(std::min_element(device.challenges.begin(), device.challenges.end(),
+                                                 [&](const auto& a, const auto& b) { return newest(a.second) < newest(b.second); }));
+    }
+    auto& challenges = device.challenges[nSource];
     challenges.erase(std::remove_if(challenges.begin(), challenges.end(),
                                     [now](const IssuedChallenge& c) { return now - c.issued > kChallengeLifetime; }),
                      challenges.end());
+    return challenges;
+}
+
+namespace {
+
+ResultMessage resultFor(const SimDevice& device, Purpose purpose, const Nonce& clientNonce, const Nonce& deviceNonce,
+                        ResultStatus status)
+{
+    ResultMessage result;
+    result.purpose = purpose;
+    result.mac = device.info.mac;
+    result.clientNonce = clientNonce;
+    result.deviceNonce = deviceNonce;
+    result.status = status;
+    return result;
+}
+
+} // namespace
+
+std::vector<uint8_t> DeviceAgent::challenge(SimDevice& device, uint32_t nId, const ChallengeRequestMessage& request,
+                                            uint32_t nSource, Clock::time_point now)
+{
+    if (const uint32_t nSeconds = device.limiter.secondsRefused(nSource, now)) {
+        ResultMessage locked = resultFor(device, request.purpose, request.clientNonce, Nonce{}, ResultStatus::Locked);
+        locked.waitSeconds = uint16_t(std::min<uint32_t>(nSeconds, 0xFFFF));
+        return PacketCodec::encodeUntaggedResult(nId, locked);
+    }
+    auto& challenges = challengesOf(device, nSource, now);
     // A retransmitted request (same client nonce) gets the same device nonce.
     auto it = std::find_if(challenges.begin(), challenges.end(), [&](const IssuedChallenge& c) {
         return c.purpose == request.purpose && c.clientNonce == request.clientNonce;
@@ -66,91 +87,122 @@ std::vector<uint8_t> DeviceAgent::challenge(SimDevice& device, uint32_t nId, con
     message.clientNonce = it->clientNonce;
     message.deviceNonce = it->deviceNonce;
     message.salt = device.salt;
-    message.opsLimit = m_nOpsLimit;
-    message.memLimitKib = m_nMemLimitKib;
+    message.opsLimit = device.cost.nOps;
+    message.memLimitKib = device.cost.nMemKib;
     return PacketCodec::encodeChallenge(nId, message);
 }
 
-IssuedChallenge* DeviceAgent::findChallenge(SimDevice& device, Purpose purpose, const Nonce& clientNonce,
-                                            const Nonce& deviceNonce, Clock::time_point now)
+IssuedChallenge* DeviceAgent::findChallenge(SimDevice& device, const Request& request, Clock::time_point now)
 {
-    for (IssuedChallenge& c : device.challenges)
-        if (c.purpose == purpose && c.clientNonce == clientNonce && c.deviceNonce == deviceNonce
-            && now - c.issued <= kChallengeLifetime)
+    const auto it = device.challenges.find(request.nSource);
+    if (it == device.challenges.end())
+        return nullptr;
+    for (IssuedChallenge& c : it->second)
+        if (c.purpose == request.purpose && c.clientNonce == request.clientNonce
+            && c.deviceNonce == request.deviceNonce && now - c.issued <= kChallengeLifetime)
             return &c;
     return nullptr;
 }
 
-DeviceAgent::Outcome DeviceAgent::replay(const IssuedChallenge& challenge, const Tag& requestTag)
+std::optional<DeviceAgent::Outcome> DeviceAgent::screen(SimDevice& device, IssuedChallenge* pChallenge,
+                                                        const Request& request, Clock::time_point now)
 {
     Outcome outcome;
-    if (challenge.requestTag == requestTag)
-        outcome.reply = challenge.resultPacket;
-    // A different request under a used nonce is a replay attempt: no answer at all.
-    outcome.bForged = challenge.requestTag != requestTag;
+    if (pChallenge == nullptr) {
+        outcome.bForged = true; // unknown or expired nonce: stale, replayed or from elsewhere
+        return outcome;
+    }
+    if (pChallenge->bConsumed) {
+        // The same request again gets the kept result; a different one under a
+        // used nonce is a replay attempt and gets no answer at all.
+        outcome.bForged = pChallenge->requestTag != request.tag;
+        if (!outcome.bForged)
+            outcome.reply = pChallenge->resultPacket;
+        return outcome;
+    }
+    if (!pChallenge->failedResult.empty() && pChallenge->failedTag == request.tag) {
+        outcome.reply = pChallenge->failedResult;
+        return outcome;
+    }
+    if (const uint32_t nSeconds = device.limiter.secondsRefused(request.nSource, now)) {
+        ResultMessage locked = resultFor(device, request.purpose, request.clientNonce, request.deviceNonce,
+                                         ResultStatus::Locked);
+        locked.waitSeconds = uint16_t(std::min<uint32_t>(nSeconds, 0xFFFF));
+        locked.requestTag = request.tag;
+        outcome.reply = PacketCodec::encodeUntaggedResult(request.nId, locked);
+        outcome.status = ResultStatus::Locked;
+        return outcome;
+    }
+    return std::nullopt;
+}
+
+DeviceAgent::Outcome DeviceAgent::refuse(SimDevice& device, IssuedChallenge& challenge, const Request& request,
+                                         Clock::time_point now)
+{
+    // Untagged: a tag under the device's key would let anyone who sent junk guess
+    // the secret offline. The challenge stays usable for the client that asked for it.
+    device.limiter.failed(request.nSource, now);
+    ResultMessage result = resultFor(device, request.purpose, request.clientNonce, request.deviceNonce,
+                                     ResultStatus::AuthFailed);
+    result.requestTag = request.tag;
+    challenge.failedTag = request.tag;
+    challenge.failedResult = PacketCodec::encodeUntaggedResult(request.nId, result);
+    Outcome outcome;
+    outcome.reply = challenge.failedResult;
+    outcome.status = ResultStatus::AuthFailed;
+    outcome.bForged = true;
     return outcome;
 }
 
-DeviceAgent::Outcome DeviceAgent::finish(IssuedChallenge& challenge, uint32_t nId, const SimDevice& device,
-                                         ResultStatus status, const Tag& requestTag, const Key& key)
+DeviceAgent::Outcome DeviceAgent::finish(IssuedChallenge& challenge, const Request& request, const SimDevice& device,
+                                         ResultStatus status, const Key& key)
 {
-    ResultMessage result;
-    result.purpose = challenge.purpose;
-    result.mac = device.info.mac;
-    result.clientNonce = challenge.clientNonce;
-    result.deviceNonce = challenge.deviceNonce;
-    result.status = status;
+    ResultMessage result = resultFor(device, request.purpose, challenge.clientNonce, challenge.deviceNonce, status);
+    result.requestTag = request.tag;
     challenge.bConsumed = true;
-    challenge.requestTag = requestTag;
-    challenge.resultPacket = PacketCodec::encodeResult(nId, result, key);
+    challenge.requestTag = request.tag;
+    challenge.resultPacket = PacketCodec::encodeResult(request.nId, result, key);
     Outcome outcome;
     outcome.reply = challenge.resultPacket;
     outcome.status = status;
     outcome.bChanged = status == ResultStatus::Ok;
-    outcome.bForged = status == ResultStatus::AuthFailed;
     return outcome;
 }
 
 DeviceAgent::Outcome DeviceAgent::modify(SimDevice& device, uint32_t nId, const ModifyMessage& request,
-                                         const uint8_t* pRaw, size_t nRawSize, Clock::time_point now)
+                                         const uint8_t* pRaw, size_t nRawSize, uint32_t nSource, Clock::time_point now)
 {
-    IssuedChallenge* pChallenge = findChallenge(device, Purpose::Modify, request.clientNonce, request.deviceNonce, now);
-    if (pChallenge == nullptr) {
-        Outcome outcome;
-        outcome.bForged = true; // unknown or expired nonce: stale or replayed
-        return outcome;
-    }
-    if (pChallenge->bConsumed)
-        return replay(*pChallenge, request.tag);
-    const Key& key = passwordKey(device);
+    const Request incoming{Purpose::Modify, request.clientNonce, request.deviceNonce, request.tag, nId, nSource};
+    IssuedChallenge* pChallenge = findChallenge(device, incoming, now);
+    if (auto early = screen(device, pChallenge, incoming, now))
+        return *early;
+    const Key& key = device.passwordKey;
     if (!PacketCodec::verifyTag(pRaw, nRawSize, key))
-        return finish(*pChallenge, nId, device, ResultStatus::AuthFailed, request.tag, key);
+        return refuse(device, *pChallenge, incoming, now);
+    device.limiter.succeeded(nSource);
     const ResultStatus status = validate(device, request.params);
     if (status == ResultStatus::Ok)
         apply(device, request.params);
-    return finish(*pChallenge, nId, device, status, request.tag, key);
+    return finish(*pChallenge, incoming, device, status, key);
 }
 
 DeviceAgent::Outcome DeviceAgent::reset(SimDevice& device, uint32_t nId, const ResetMessage& request,
-                                        const uint8_t* pRaw, size_t nRawSize, Clock::time_point now, uint32_t nToday)
+                                        const uint8_t* pRaw, size_t nRawSize, uint32_t nSource, Clock::time_point now,
+                                        uint32_t nToday)
 {
-    IssuedChallenge* pChallenge = findChallenge(device, Purpose::Reset, request.clientNonce, request.deviceNonce, now);
-    if (pChallenge == nullptr) {
-        Outcome outcome;
-        outcome.bForged = true;
-        return outcome;
-    }
-    if (pChallenge->bConsumed)
-        return replay(*pChallenge, request.tag);
+    const Request incoming{Purpose::Reset, request.clientNonce, request.deviceNonce, request.tag, nId, nSource};
+    IssuedChallenge* pChallenge = findChallenge(device, incoming, now);
+    if (auto early = screen(device, pChallenge, incoming, now))
+        return *early;
     for (int nDelta : {0, -1, 1}) {
         const Key key = resetKey(device, SecurityCode::addDays(nToday, nDelta));
         if (!PacketCodec::verifyTag(pRaw, nRawSize, key))
             continue;
-        device.strPassword = device.strDefaultPassword;
-        device.passwordKey.reset();
-        return finish(*pChallenge, nId, device, ResultStatus::Ok, request.tag, key);
+        device.limiter.succeeded(nSource);
+        device.passwordKey = device.defaultPasswordKey;
+        return finish(*pChallenge, incoming, device, ResultStatus::Ok, key);
     }
-    return finish(*pChallenge, nId, device, ResultStatus::AuthFailed, request.tag, resetKey(device, nToday));
+    return refuse(device, *pChallenge, incoming, now);
 }
 
 ResultStatus DeviceAgent::validate(const SimDevice& device, const NetParams& params)

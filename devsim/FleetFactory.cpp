@@ -24,7 +24,28 @@ Ipv6Bytes ipv6(const char* pText)
     return IpAddress::parseIpv6(pText).value_or(Ipv6Bytes{});
 }
 
-SimDevice baseDevice(uint32_t nNumber, const std::string& strStartTime, const char* pPassword)
+// The secrets every device of one new fleet shares: its salt and password keys.
+struct FleetSecrets
+{
+    Salt salt{};
+    KeyCost cost;
+    Key passwordKey{};
+    Key defaultPasswordKey{};
+};
+
+FleetSecrets fleetSecrets(const char* pPassword, const KeyCost& cost)
+{
+    FleetSecrets secrets;
+    Crypto::randomBytes(secrets.salt.data(), secrets.salt.size());
+    SimDevice sample;
+    FleetFactory::setPasswords(sample, pPassword, secrets.salt, cost);
+    secrets.cost = cost;
+    secrets.passwordKey = sample.passwordKey;
+    secrets.defaultPasswordKey = sample.defaultPasswordKey;
+    return secrets;
+}
+
+SimDevice baseDevice(uint32_t nNumber, const std::string& strStartTime, const FleetSecrets& secrets)
 {
     SimDevice device;
     DeviceInfo& info = device.info;
@@ -44,9 +65,10 @@ SimDevice baseDevice(uint32_t nNumber, const std::string& strStartTime, const ch
     info.ipv4Gateway = ipv4("192.168.1.1");
     info.capabilities = kCapabilityDhcp;
     info.extendedValid = 1;
-    device.strPassword = pPassword;
-    device.strDefaultPassword = FleetFactory::kDefaultPassword;
-    Crypto::randomBytes(device.salt.data(), device.salt.size());
+    device.salt = secrets.salt;
+    device.cost = secrets.cost;
+    device.passwordKey = secrets.passwordKey;
+    device.defaultPasswordKey = secrets.defaultPasswordKey;
     device.resetSecret = MakerCodeService::resetSecretFor(info.serial);
     return device;
 }
@@ -76,11 +98,20 @@ std::string FleetFactory::currentTimeText()
     return text;
 }
 
-std::vector<SimDevice> FleetFactory::demo(const std::string& strStartTime)
+void FleetFactory::setPasswords(SimDevice& device, const char* pPassword, const Salt& salt, const KeyCost& cost)
 {
+    device.salt = salt;
+    device.cost = cost;
+    device.passwordKey = Crypto::deriveKey(pPassword, salt, cost.nOps, cost.nMemKib).value_or(Key{});
+    device.defaultPasswordKey = Crypto::deriveKey(kDefaultPassword, salt, cost.nOps, cost.nMemKib).value_or(Key{});
+}
+
+std::vector<SimDevice> FleetFactory::demo(const std::string& strStartTime, const KeyCost& cost)
+{
+    const FleetSecrets secrets = fleetSecrets(kDemoPassword, cost);
     std::vector<SimDevice> fleet;
     auto add = [&](uint32_t nNumber) -> SimDevice& {
-        fleet.push_back(baseDevice(0x00D00000u + nNumber, strStartTime, kDemoPassword));
+        fleet.push_back(baseDevice(0x00D00000u + nNumber, strStartTime, secrets));
         return fleet.back();
     };
 
@@ -132,13 +163,14 @@ std::vector<SimDevice> FleetFactory::demo(const std::string& strStartTime)
     return fleet;
 }
 
-std::vector<SimDevice> FleetFactory::generated(size_t nCount, const std::string& strStartTime)
+std::vector<SimDevice> FleetFactory::generated(size_t nCount, const std::string& strStartTime, const KeyCost& cost)
 {
+    const FleetSecrets secrets = fleetSecrets(kGeneratedPassword, cost);
     std::vector<SimDevice> fleet;
     fleet.reserve(nCount);
     for (size_t i = 0; i < nCount; ++i) {
         const uint32_t nNumber = uint32_t(i + 1);
-        SimDevice device = baseDevice(nNumber, strStartTime, kGeneratedPassword);
+        SimDevice device = baseDevice(nNumber, strStartTime, secrets);
         if (nNumber % 5 != 0) {
             device.info.ipv4Address = ipv4("10.20.0.0") + 10 + uint32_t(i);
             device.info.ipv4Mask = ipv4("255.255.0.0");

@@ -1,6 +1,7 @@
 #include "FleetStore.h"
 
 #include "Crypto.h"
+#include "DurableFile.h"
 #include "IpAddress.h"
 #include "MacAddress.h"
 #include "MakerCodeService.h"
@@ -8,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -94,14 +96,51 @@ json deviceToJson(const SimDevice& device)
           {"prefixLength", info.ipv6PrefixLength}}},
         {"capabilities", info.capabilities},
         {"extendedInfo", info.extendedValid != 0},
-        {"password", device.strPassword},
-        {"defaultPassword", device.strDefaultPassword},
         {"salt", toHex(device.salt.data(), device.salt.size())},
+        {"kdf", {{"ops", device.cost.nOps}, {"memKib", device.cost.nMemKib}}},
+        {"passwordKey", toHex(device.passwordKey.data(), device.passwordKey.size())},
+        {"defaultPasswordKey", toHex(device.defaultPasswordKey.data(), device.defaultPasswordKey.size())},
         {"resetSecret", toHex(device.resetSecret.data(), device.resetSecret.size())},
     };
 }
 
-SimDevice deviceFromJson(const json& node)
+// Keys derived while reading one file in the old form, by secret, salt and cost:
+// a fleet's devices often share them.
+using KeyCache = std::map<std::string, Key>;
+
+Key cachedKey(const std::string& strSecret, const Salt& salt, const KeyCost& cost, KeyCache& cache)
+{
+    std::string strIndex = strSecret + '|' + toHex(salt.data(), salt.size()) + '|' + std::to_string(cost.nOps) + '|'
+        + std::to_string(cost.nMemKib);
+    auto it = cache.find(strIndex);
+    if (it == cache.end())
+        it = cache.emplace(std::move(strIndex), Crypto::deriveKey(strSecret, salt, cost.nOps, cost.nMemKib).value_or(Key{}))
+                 .first;
+    return it->second;
+}
+
+void readSecrets(const json& node, SimDevice& device, const KeyCost& conversionCost, KeyCache& cache)
+{
+    if (!fromHex(node.value("salt", std::string()), device.salt.data(), device.salt.size()))
+        Crypto::randomBytes(device.salt.data(), device.salt.size());
+    if (node.contains("passwordKey")) {
+        const json kdf = node.value("kdf", json::object());
+        device.cost.nOps = kdf.value("ops", 0u);
+        device.cost.nMemKib = kdf.value("memKib", 0u);
+        const bool bCostValid = device.cost.nOps >= kMinPwhashOps && device.cost.nOps <= kMaxPwhashOps
+            && device.cost.nMemKib >= kMinPwhashMemKib && device.cost.nMemKib <= kMaxPwhashMemKib;
+        if (!bCostValid || !fromHex(node.value("passwordKey", std::string()), device.passwordKey.data(), kKeySize)
+            || !fromHex(node.value("defaultPasswordKey", std::string()), device.defaultPasswordKey.data(), kKeySize))
+            throw std::runtime_error("device " + device.info.serial + ": bad key entry");
+        return;
+    }
+    // The old form kept passwords in clear: they become keys, and the file is rewritten.
+    device.cost = conversionCost;
+    device.passwordKey = cachedKey(node.value("password", std::string()), device.salt, device.cost, cache);
+    device.defaultPasswordKey = cachedKey(node.value("defaultPassword", std::string("admin")), device.salt, device.cost, cache);
+}
+
+SimDevice deviceFromJson(const json& node, const KeyCost& conversionCost, KeyCache& cache)
 {
     SimDevice device;
     DeviceInfo& info = device.info;
@@ -130,10 +169,7 @@ SimDevice deviceFromJson(const json& node)
     info.ipv6PrefixLength = static_cast<uint8_t>(std::min(128u, ipv6.value("prefixLength", 0u)));
     info.capabilities = static_cast<uint8_t>(node.value("capabilities", 0u) & 0x07);
     info.extendedValid = node.value("extendedInfo", true) ? 1 : 0;
-    device.strPassword = node.value("password", std::string());
-    device.strDefaultPassword = node.value("defaultPassword", std::string("admin"));
-    if (!fromHex(node.value("salt", std::string()), device.salt.data(), device.salt.size()))
-        Crypto::randomBytes(device.salt.data(), device.salt.size());
+    readSecrets(node, device, conversionCost, cache);
     // Files written before devices kept their reset secret: the one the factory gave it.
     if (!fromHex(node.value("resetSecret", std::string()), device.resetSecret.data(), device.resetSecret.size()))
         device.resetSecret = MakerCodeService::resetSecretFor(info.serial);
@@ -144,60 +180,47 @@ SimDevice deviceFromJson(const json& node)
 
 std::string FleetStore::toJson(const std::vector<SimDevice>& devices)
 {
-    json root = {{"version", 1}, {"devices", json::array()}};
+    json root = {{"version", 2}, {"devices", json::array()}};
     for (const SimDevice& device : devices)
         root["devices"].push_back(deviceToJson(device));
     return root.dump(1);
 }
 
-std::vector<SimDevice> FleetStore::fromJson(const std::string& strText)
+std::vector<SimDevice> FleetStore::fromJson(const std::string& strText, const KeyCost& conversionCost)
 {
     const json root = json::parse(strText, nullptr, false);
     if (root.is_discarded() || !root.is_object())
         throw std::runtime_error("not a JSON object");
-    if (root.value("version", 0) != 1)
+    const int nVersion = root.value("version", 0);
+    if (nVersion != 1 && nVersion != 2)
         throw std::runtime_error("unknown state file version");
     const json devices = root.value("devices", json::array());
     if (!devices.is_array())
         throw std::runtime_error("\"devices\" is not an array");
     std::vector<SimDevice> fleet;
+    KeyCache cache;
     try {
         for (const json& node : devices)
-            fleet.push_back(deviceFromJson(node));
+            fleet.push_back(deviceFromJson(node, conversionCost, cache));
     } catch (const json::exception& error) {
         throw std::runtime_error(std::string("bad device entry: ") + error.what());
     }
     return fleet;
 }
 
-std::vector<SimDevice> FleetStore::load(const std::string& strPath)
+std::vector<SimDevice> FleetStore::load(const std::string& strPath, const KeyCost& conversionCost)
 {
     std::ifstream file(strPath, std::ios::binary);
     if (!file)
         throw std::runtime_error("cannot read " + strPath);
     std::stringstream content;
     content << file.rdbuf();
-    return fromJson(content.str());
+    return fromJson(content.str(), conversionCost);
 }
 
 void FleetStore::save(const std::string& strPath, const std::vector<SimDevice>& devices)
 {
-    const std::string strTemporary = strPath + ".tmp";
-    try {
-        {
-            std::ofstream file(strTemporary, std::ios::binary | std::ios::trunc);
-            file << toJson(devices) << '\n';
-            file.close(); // a write error may show only when the file is closed
-            if (!file)
-                throw std::runtime_error("cannot write " + strTemporary);
-        }
-        std::filesystem::rename(strTemporary, strPath);
-    } catch (...) {
-        // The state file is untouched; no half-written copy is left beside it.
-        std::error_code ignored;
-        std::filesystem::remove(strTemporary, ignored);
-        throw;
-    }
+    DurableFile::replace(strPath, toJson(devices) + '\n');
 }
 
 } // namespace devsim

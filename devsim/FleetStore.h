@@ -7,17 +7,20 @@
 
 namespace devsim {
 
-// The fleet's JSON state file. Saving writes a temporary file beside the target
-// and renames it over the target, so a crash mid-write leaves the old file whole.
+// The fleet's JSON state file, readable by its owner only. Saving replaces it
+// through DurableFile: a crash leaves the old file or the new one, whole, and
+// once save() returns the new one is on disk.
 class FleetStore
 {
 public:
     // Throws std::runtime_error with a readable message on a missing or bad file.
-    static std::vector<SimDevice> load(const std::string& strPath);
+    // Files of the old form (passwords in clear) are read with their keys derived
+    // at conversionCost; saving writes the new form (keys and salt only).
+    static std::vector<SimDevice> load(const std::string& strPath, const KeyCost& conversionCost = {});
     static void save(const std::string& strPath, const std::vector<SimDevice>& devices);
 
     static std::string toJson(const std::vector<SimDevice>& devices);
-    static std::vector<SimDevice> fromJson(const std::string& strText);
+    static std::vector<SimDevice> fromJson(const std::string& strText, const KeyCost& conversionCost = {});
 };
 
 } // namespace devsim

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AttemptLimiter.h"
 #include "Messages.h"
 #include "ResetCode.h"
 
@@ -13,8 +14,10 @@
 
 namespace devsim {
 
-// A challenge a device handed out; used once, then its result is kept so that a
-// retransmitted request gets the same answer without being applied twice.
+// A challenge a device handed out; used once by a request that authenticates,
+// then its result is kept so that a retransmitted request gets the same answer
+// without being applied twice. A request that fails to authenticate leaves it
+// unused for the client that asked for it.
 struct IssuedChallenge
 {
     lumo::Purpose purpose = lumo::Purpose::Modify;
@@ -24,23 +27,36 @@ struct IssuedChallenge
     bool bConsumed = false;
     lumo::Tag requestTag{};
     std::vector<uint8_t> resultPacket;
+    // The last refused request, so that its retransmission is answered alike and counted once.
+    lumo::Tag failedTag{};
+    std::vector<uint8_t> failedResult;
+};
+
+// The cost of a device's key derivation, announced in its challenges.
+struct KeyCost
+{
+    uint32_t nOps = lumo::kMinPwhashOps;
+    uint32_t nMemKib = lumo::kMinPwhashMemKib;
 };
 
 // One simulated device: what it reports, its secrets and its protocol state.
+// Passwords are kept only as the keys the protocol derives from them.
 struct SimDevice
 {
     lumo::DeviceInfo info;
-    std::string strPassword;
-    std::string strDefaultPassword;
     lumo::Salt salt{};
+    KeyCost cost;
+    lumo::Key passwordKey{};
+    lumo::Key defaultPasswordKey{}; // what a restore sets
     // Made at the factory from the serial number; the codes that restore the
     // default password are derived from it, so it opens this device alone.
     lumo::ResetCode::Secret resetSecret{};
 
     // Derived keys are cached: key derivation is deliberately slow.
-    std::optional<lumo::Key> passwordKey;
     std::map<uint32_t, lumo::Key> resetKeys; // by date
-    std::deque<IssuedChallenge> challenges;
+    // Kept per source address, so that requests from one address cannot evict another's.
+    std::map<uint32_t, std::deque<IssuedChallenge>> challenges;
+    AttemptLimiter limiter;
 
     uint32_t nLastAckedInquiry = 0;
     uint32_t nLastAnsweredInquiry = 0;

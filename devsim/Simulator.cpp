@@ -7,6 +7,8 @@
 #include "PacketCodec.h"
 #include "SecurityCode.h"
 
+#include <asio/post.hpp>
+
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -36,9 +38,9 @@ Simulator::Simulator(const SimOptions& options, std::vector<SimDevice> devices)
     , m_sendTimer(m_io)
     , m_faults(options.dLoss, options.dDuplicate, std::chrono::milliseconds(options.nDelayMs),
                options.nSeed ? options.nSeed : Crypto::randomU32())
-    , m_agent(options.nKdfOps, options.nKdfMemKib)
 {
     for (size_t i = 0; i < m_devices.size(); ++i) {
+        m_devices[i].limiter = AttemptLimiter(std::chrono::milliseconds(options.nLockoutMs));
         m_byMac.emplace(m_devices[i].info.mac, i);
         m_bySerial.emplace(m_devices[i].info.serial, i);
     }
@@ -85,11 +87,18 @@ int Simulator::run()
 {
     if (!Crypto::initialise() || !openSockets())
         return 1;
+    if (!m_options.strStatePath.empty())
+        m_pWriter = std::make_unique<StateWriter>(m_options.strStatePath, m_options.bFlushState,
+                                                  [this](uint64_t nGeneration, bool bSucceeded) {
+                                                      asio::post(m_io, [this, nGeneration, bSucceeded] {
+                                                          onSaved(nGeneration, bSucceeded);
+                                                      });
+                                                  });
     m_signals.async_wait([this](const std::error_code& error, int) {
         if (error)
             return;
         sayGoodbye();
-        persist();
+        saveNow();
         m_io.stop();
     });
     receiveNext();
@@ -204,14 +213,16 @@ void Simulator::onChallengeRequest(uint32_t nId, const ChallengeRequestMessage& 
         const auto it = m_byMac.find(request.mac);
         if (it != m_byMac.end()) {
             SimDevice& device = m_devices[it->second];
-            send(m_agent.challenge(device, nId, request, now), routeFor(device, from), Clock::duration::zero());
+            send(m_agent.challenge(device, nId, request, sourceOf(from), now), routeFor(device, from),
+                 Clock::duration::zero());
         }
         return;
     }
     const auto range = m_bySerial.equal_range(request.serial);
     for (auto it = range.first; it != range.second; ++it) {
         SimDevice& device = m_devices[it->second];
-        send(m_agent.challenge(device, nId, request, now), routeFor(device, from), Clock::duration::zero());
+        send(m_agent.challenge(device, nId, request, sourceOf(from), now), routeFor(device, from),
+             Clock::duration::zero());
     }
 }
 
@@ -224,7 +235,7 @@ void Simulator::onModify(uint32_t nId, const ModifyMessage& request, const uint8
     SimDevice& device = m_devices[it->second];
     // The answer travels the way the request came, decided before the address changes.
     const Destination destination = routeFor(device, from);
-    afterCommand(device, m_agent.modify(device, nId, request, pData, nSize, Clock::now()), destination);
+    afterCommand(device, m_agent.modify(device, nId, request, pData, nSize, sourceOf(from), Clock::now()), destination);
 }
 
 void Simulator::onReset(uint32_t nId, const ResetMessage& request, const uint8_t* pData, size_t nSize,
@@ -235,7 +246,8 @@ void Simulator::onReset(uint32_t nId, const ResetMessage& request, const uint8_t
         return;
     SimDevice& device = m_devices[it->second];
     const Destination destination = routeFor(device, from);
-    afterCommand(device, m_agent.reset(device, nId, request, pData, nSize, Clock::now(), SecurityCode::today()),
+    afterCommand(device,
+                 m_agent.reset(device, nId, request, pData, nSize, sourceOf(from), Clock::now(), SecurityCode::today()),
                  destination);
 }
 
@@ -243,13 +255,51 @@ void Simulator::afterCommand(SimDevice& device, const DeviceAgent::Outcome& outc
 {
     if (outcome.bForged)
         m_drops.count(DecodeError::Forged);
-    // "Done" goes out only once the change is saved.
-    if (outcome.bChanged)
-        persist();
-    if (!outcome.reply.empty())
-        send(outcome.reply, destination, Clock::duration::zero());
-    if (outcome.bChanged)
-        send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, Clock::duration::zero());
+    if (!outcome.bChanged || !m_pWriter) {
+        if (!outcome.reply.empty())
+            send(outcome.reply, destination, Clock::duration::zero());
+        if (outcome.bChanged)
+            send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, Clock::duration::zero());
+        return;
+    }
+    // "Done" and the announcement go out only once the change is on disk.
+    ++m_nChanges;
+    hold(outcome.reply, destination);
+    hold(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}});
+    if (!m_bSaving)
+        startSave();
+}
+
+void Simulator::hold(std::vector<uint8_t> packet, const Destination& destination)
+{
+    m_held.push_back(Held{m_nChanges, std::move(packet), destination});
+}
+
+void Simulator::startSave()
+{
+    m_bSaving = true;
+    m_pWriter->submit(m_nChanges, FleetStore::toJson(m_devices) + '\n');
+}
+
+void Simulator::onSaved(uint64_t nGeneration, bool bSucceeded)
+{
+    m_bSaving = false;
+    // A change that could not be saved is not acknowledged: the caller reports failure.
+    std::vector<Held> stillHeld;
+    for (Held& held : m_held) {
+        if (held.nGeneration > nGeneration)
+            stillHeld.push_back(std::move(held));
+        else if (bSucceeded)
+            send(std::move(held.packet), held.destination, Clock::duration::zero());
+    }
+    m_held.swap(stillHeld);
+    if (m_nChanges > nGeneration)
+        startSave();
+}
+
+uint32_t Simulator::sourceOf(const Endpoint& requester)
+{
+    return requester.address().is_v4() ? requester.address().to_v4().to_uint() : 0;
 }
 
 Simulator::Destination Simulator::routeFor(const SimDevice& device, const Endpoint& requester) const
@@ -373,10 +423,11 @@ void Simulator::sayGoodbye()
     }
 }
 
-void Simulator::persist()
+void Simulator::saveNow()
 {
-    if (m_options.strStatePath.empty())
+    if (!m_pWriter)
         return;
+    m_pWriter.reset(); // finishes the save under way
     try {
         FleetStore::save(m_options.strStatePath, m_devices);
     } catch (const std::exception& error) {

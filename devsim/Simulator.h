@@ -5,6 +5,7 @@
 #include "FaultInjector.h"
 #include "SimDevice.h"
 #include "SimOptions.h"
+#include "StateWriter.h"
 
 #include <asio/io_context.hpp>
 #include <asio/ip/udp.hpp>
@@ -67,6 +68,8 @@ private:
     void afterCommand(SimDevice& device, const DeviceAgent::Outcome& outcome, const Destination& destination);
 
     Destination routeFor(const SimDevice& device, const Endpoint& requester) const;
+    // The address failed authentications are counted against.
+    static uint32_t sourceOf(const Endpoint& requester);
     void send(std::vector<uint8_t> packet, const Destination& destination, Clock::duration delay);
     void armSendTimer();
     void sendDue();
@@ -77,7 +80,10 @@ private:
     std::vector<uint8_t> answerPacket(const SimDevice& device, uint32_t nId, lumo::AnswerKind kind) const;
     void announceAll();
     void sayGoodbye();
-    void persist();
+    void saveNow();
+    void hold(std::vector<uint8_t> packet, const Destination& destination);
+    void startSave();
+    void onSaved(uint64_t nGeneration, bool bSucceeded);
     void receiveFloor();
 
     SimOptions m_options;
@@ -106,6 +112,18 @@ private:
     DeviceAgent m_agent;
     lumo::DropCounter m_drops;
     uint64_t m_nQueueFull = 0; // datagrams not sent because the send queue was full
+
+    // Answers to changes wait until the state file holding them is on disk.
+    struct Held
+    {
+        uint64_t nGeneration = 0;
+        std::vector<uint8_t> packet;
+        Destination destination;
+    };
+    std::unique_ptr<StateWriter> m_pWriter;
+    std::vector<Held> m_held;
+    uint64_t m_nChanges = 0;
+    bool m_bSaving = false;
 };
 
 } // namespace devsim

@@ -15,11 +15,17 @@ namespace {
 std::vector<devsim::SimDevice> initialFleet(const devsim::SimOptions& options)
 {
     using devsim::FleetFactory;
-    if (!options.strStatePath.empty() && std::filesystem::exists(options.strStatePath))
-        return devsim::FleetStore::load(options.strStatePath);
+    const devsim::KeyCost cost{options.nKdfOps, options.nKdfMemKib};
+    if (!options.strStatePath.empty() && std::filesystem::exists(options.strStatePath)) {
+        // Rewritten at once: a file of the old form loses its clear passwords, and
+        // any file its permissions beyond its owner.
+        std::vector<devsim::SimDevice> fleet = devsim::FleetStore::load(options.strStatePath, cost);
+        devsim::FleetStore::save(options.strStatePath, fleet);
+        return fleet;
+    }
     const std::string strStartTime = FleetFactory::currentTimeText();
-    std::vector<devsim::SimDevice> fleet = options.bDemo ? FleetFactory::demo(strStartTime)
-                                                         : FleetFactory::generated(options.nCount, strStartTime);
+    std::vector<devsim::SimDevice> fleet = options.bDemo ? FleetFactory::demo(strStartTime, cost)
+                                                         : FleetFactory::generated(options.nCount, strStartTime, cost);
     if (!options.strStatePath.empty())
         devsim::FleetStore::save(options.strStatePath, fleet);
     return fleet;

@@ -16,7 +16,7 @@ using Key = std::array<uint8_t, kKeySize>;
 using Tag = std::array<uint8_t, kTagSize>;
 using Ipv6Bytes = std::array<uint8_t, 16>;
 
-// Records of the messages of protocol version 1; byte layouts are in docs/protocol.md.
+// Records of the messages of protocol version 2; byte layouts are in docs/protocol.md.
 
 struct Header
 {
@@ -133,7 +133,9 @@ struct ResultMessage
     Nonce clientNonce{};
     Nonce deviceNonce{};
     ResultStatus status = ResultStatus::Ok;
-    Tag tag{};
+    uint16_t waitSeconds = 0; // status Locked only: how long the requester is refused
+    Tag requestTag{};         // the tag of the request answered; zero for a challenge request
+    Tag tag{};                // zero in an untagged result
 };
 
 } // namespace lumo

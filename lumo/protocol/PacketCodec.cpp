@@ -397,7 +397,9 @@ DecodeError PacketCodec::decodeReset(const uint8_t* pData, size_t nSize, ResetMe
     });
 }
 
-std::vector<uint8_t> PacketCodec::encodeResult(uint32_t nId, const ResultMessage& message, const Key& key)
+namespace {
+
+ByteWriter resultWithoutTag(uint32_t nId, const ResultMessage& message)
 {
     ByteWriter writer = beginMessage(MessageType::Result, nId);
     writer.putU8(static_cast<uint8_t>(message.purpose));
@@ -405,7 +407,25 @@ std::vector<uint8_t> PacketCodec::encodeResult(uint32_t nId, const ResultMessage
     putArray(writer, message.clientNonce);
     putArray(writer, message.deviceNonce);
     writer.putU8(static_cast<uint8_t>(message.status));
+    writer.putU16(message.waitSeconds);
+    putArray(writer, message.requestTag);
+    return writer;
+}
+
+} // namespace
+
+std::vector<uint8_t> PacketCodec::encodeResult(uint32_t nId, const ResultMessage& message, const Key& key)
+{
+    ByteWriter writer = resultWithoutTag(nId, message);
     return finishSignedMessage(writer, key);
+}
+
+std::vector<uint8_t> PacketCodec::encodeUntaggedResult(uint32_t nId, const ResultMessage& message)
+{
+    ByteWriter writer = resultWithoutTag(nId, message);
+    const Tag zero{};
+    writer.putBytes(zero.data(), zero.size());
+    return finishMessage(writer);
 }
 
 DecodeError PacketCodec::decodeResult(const uint8_t* pData, size_t nSize, ResultMessage* pOut)
@@ -418,8 +438,12 @@ DecodeError PacketCodec::decodeResult(const uint8_t* pData, size_t nSize, Result
         getArray(reader, pOut->deviceNonce);
         const uint8_t nStatus = reader.getU8();
         pOut->status = static_cast<ResultStatus>(nStatus);
+        pOut->waitSeconds = reader.getU16();
+        getArray(reader, pOut->requestTag);
         getArray(reader, pOut->tag);
-        return isValidPurpose(nPurpose) && nStatus <= uint8_t(ResultStatus::Unsupported);
+        const bool bLocked = pOut->status == ResultStatus::Locked;
+        return isValidPurpose(nPurpose) && nStatus <= uint8_t(ResultStatus::Locked)
+            && bLocked == (pOut->waitSeconds != 0);
     });
 }
 

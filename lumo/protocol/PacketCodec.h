@@ -8,7 +8,7 @@
 
 namespace lumo {
 
-// Encodes and decodes datagrams of protocol version 1. Decoders check the header,
+// Encodes and decodes datagrams of protocol version 2. Decoders check the header,
 // the declared payload length against the datagram, every field length and value
 // range, and that the payload is consumed exactly; anything else is an error.
 class PacketCodec
@@ -27,6 +27,9 @@ public:
     static std::vector<uint8_t> encodeModify(uint32_t nId, const ModifyMessage& message, const Key& key);
     static std::vector<uint8_t> encodeReset(uint32_t nId, const ResetMessage& message, const Key& key);
     static std::vector<uint8_t> encodeResult(uint32_t nId, const ResultMessage& message, const Key& key);
+    // A result under no key (its tag all zero): a refusal that must not carry
+    // anything derived from the device's secret.
+    static std::vector<uint8_t> encodeUntaggedResult(uint32_t nId, const ResultMessage& message);
 
     static DecodeError decodeInquiry(const uint8_t* pData, size_t nSize, InquiryMessage* pOut);
     static DecodeError decodeAnswer(const uint8_t* pData, size_t nSize, AnswerMessage* pOut);

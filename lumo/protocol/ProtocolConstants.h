@@ -5,10 +5,10 @@
 
 namespace lumo {
 
-// Wire constants of discovery protocol version 1 (docs/protocol.md).
+// Wire constants of discovery protocol version 2 (docs/protocol.md).
 constexpr uint8_t kMagic0 = 0x4C; // 'L'
 constexpr uint8_t kMagic1 = 0x55; // 'U'
-constexpr uint8_t kProtocolVersion = 1;
+constexpr uint8_t kProtocolVersion = 2;
 constexpr size_t kHeaderSize = 12;
 constexpr size_t kMaxDatagram = 1400;
 constexpr size_t kMaxPayload = kMaxDatagram - kHeaderSize;
@@ -69,6 +69,7 @@ enum class ResultStatus : uint8_t {
     InvalidValue = 2,
     StaleNonce = 3,
     Unsupported = 4,
+    Locked = 5, // too many failed authentications; the result says how long to wait
 };
 
 enum class DecodeError : uint8_t {

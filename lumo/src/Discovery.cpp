@@ -66,7 +66,9 @@ std::optional<NetParams> parseParams(const LUMO_NET_PARAM_BLOCK& block)
         const auto ipv6 = IpAddress::parseIpv6(strIpv6);
         const auto ipv6Gateway = strIpv6Gateway.empty() ? std::optional<Ipv6Bytes>(Ipv6Bytes{})
                                                          : IpAddress::parseIpv6(strIpv6Gateway);
-        if (!ipv6 || !ipv6Gateway)
+        // A prefix the device would refuse is refused here, before anything is sent.
+        const bool bPrefixValid = block.ipv6PrefixLength >= 1 && block.ipv6PrefixLength <= 128;
+        if (!ipv6 || !ipv6Gateway || !bPrefixValid)
             return std::nullopt;
         params.hasIpv6 = true;
         params.ipv6Address = *ipv6;
@@ -292,9 +294,46 @@ void Discovery::sweepLiveness()
     }
 }
 
+namespace {
+
+CommandOutcome outcomeOf(const ResultMessage& result)
+{
+    switch (result.status) {
+    case ResultStatus::Ok:
+        return {};
+    case ResultStatus::AuthFailed:
+        return CommandOutcome::failure(LUMO_ERROR_AUTH_FAILED);
+    case ResultStatus::InvalidValue:
+        return CommandOutcome::failure(LUMO_ERROR_VALUE_REFUSED);
+    case ResultStatus::Unsupported:
+        return CommandOutcome::failure(LUMO_ERROR_UNSUPPORTED);
+    case ResultStatus::Locked:
+        return CommandOutcome::failure(LUMO_ERROR_LOCKED, result.waitSeconds);
+    case ResultStatus::StaleNonce:
+        break;
+    }
+    return CommandOutcome::failure(LUMO_ERROR_NO_ANSWER);
+}
+
+// A secret as the caller handed it, or nullopt when it is longer than the library takes.
+std::optional<std::string> secretText(const char* pSecret)
+{
+    std::string strSecret = boundedText(pSecret, Discovery::kMaxSecretLength + 1);
+    if (strSecret.size() > Discovery::kMaxSecretLength)
+        return std::nullopt;
+    return strSecret;
+}
+
+} // namespace
+
+CommandOutcome Discovery::noAnswer() const
+{
+    return CommandOutcome::failure(m_bRunning ? LUMO_ERROR_NO_ANSWER : LUMO_ERROR_NOT_RUNNING);
+}
+
 std::optional<ChallengeMessage> Discovery::requestChallenge(Purpose purpose, const MacBytes& mac,
                                                             const std::string& strSerial, Clock::time_point deadline,
-                                                            uint32_t nId)
+                                                            uint32_t nId, CommandOutcome* pFailure)
 {
     ChallengeRequestMessage request;
     request.purpose = purpose;
@@ -302,9 +341,21 @@ std::optional<ChallengeMessage> Discovery::requestChallenge(Purpose purpose, con
     request.serial = strSerial;
     Crypto::randomBytes(request.clientNonce.data(), request.clientNonce.size());
     auto pChallenge = std::make_shared<ChallengeMessage>();
+    auto pLocked = std::make_shared<ResultMessage>();
     const auto reply = m_commands.exchange(
         nId, PacketCodec::encodeChallengeRequest(nId, request),
-        [request, pChallenge](const Header& header, const uint8_t* pData, size_t nSize) {
+        [request, pChallenge, pLocked](const Header& header, const uint8_t* pData, size_t nSize) {
+            if (header.type == MessageType::Result) {
+                // A device that refuses this computer for now says so instead of a challenge.
+                ResultMessage result;
+                if (PacketCodec::decodeResult(pData, nSize, &result) != DecodeError::None
+                    || result.status != ResultStatus::Locked || result.purpose != request.purpose
+                    || result.clientNonce != request.clientNonce
+                    || (request.purpose == Purpose::Modify && result.mac != request.mac))
+                    return false;
+                *pLocked = result;
+                return true;
+            }
             ChallengeMessage challenge;
             if (header.type != MessageType::Challenge
                 || PacketCodec::decodeChallenge(pData, nSize, &challenge) != DecodeError::None)
@@ -317,52 +368,68 @@ std::optional<ChallengeMessage> Discovery::requestChallenge(Purpose purpose, con
             return true;
         },
         deadline);
-    if (reply.empty())
+    if (reply.empty()) {
+        *pFailure = noAnswer();
         return std::nullopt;
+    }
+    if (pLocked->status == ResultStatus::Locked) {
+        *pFailure = outcomeOf(*pLocked);
+        return std::nullopt;
+    }
     return *pChallenge;
 }
 
-bool Discovery::sendSigned(Purpose purpose, uint32_t nId, std::vector<uint8_t> packet,
-                           const ChallengeMessage& challenge, const Key& key, Clock::time_point deadline)
+CommandOutcome Discovery::sendSigned(Purpose purpose, uint32_t nId, std::vector<uint8_t> packet,
+                                     const ChallengeMessage& challenge, const Key& key, Clock::time_point deadline)
 {
-    auto pStatus = std::make_shared<ResultStatus>(ResultStatus::AuthFailed);
+    Tag requestTag{};
+    std::copy(packet.end() - long(kTagSize), packet.end(), requestTag.begin());
+    auto pResult = std::make_shared<ResultMessage>();
     const auto reply = m_commands.exchange(
         nId, std::move(packet),
-        [purpose, challenge, key, pStatus](const Header& header, const uint8_t* pData, size_t nSize) {
+        [purpose, challenge, key, requestTag, pResult](const Header& header, const uint8_t* pData, size_t nSize) {
             ResultMessage result;
             if (header.type != MessageType::Result
                 || PacketCodec::decodeResult(pData, nSize, &result) != DecodeError::None)
                 return false;
+            // Only the answer to this very request counts: a refusal of someone
+            // else's request under our nonces must not end ours.
             if (result.purpose != purpose || result.mac != challenge.mac || result.clientNonce != challenge.clientNonce
-                || result.deviceNonce != challenge.deviceNonce)
+                || result.deviceNonce != challenge.deviceNonce || result.requestTag != requestTag)
                 return false;
-            // A device that failed to check our tag cannot produce a valid one either;
-            // an untagged failure is believed, an untagged success is not.
-            const bool bAuthentic = PacketCodec::verifyTag(pData, nSize, key);
-            if (result.status == ResultStatus::Ok && !bAuthentic)
+            // Refusals carry no tag (a tag under the device's key would let anyone
+            // guess the secret offline); a success must prove the device's key.
+            if (result.status == ResultStatus::Ok && !PacketCodec::verifyTag(pData, nSize, key))
                 return false;
-            *pStatus = result.status;
+            *pResult = result;
             return true;
         },
         deadline);
-    return !reply.empty() && *pStatus == ResultStatus::Ok;
+    if (reply.empty())
+        return noAnswer();
+    return outcomeOf(*pResult);
 }
 
-bool Discovery::modifyNetParams(const char* pMac, const char* pPassword, const LUMO_NET_PARAM_BLOCK& block)
+CommandOutcome Discovery::modifyNetParams(const char* pMac, const char* pPassword, const LUMO_NET_PARAM_BLOCK& block)
 {
+    if (!m_bRunning)
+        return CommandOutcome::failure(LUMO_ERROR_NOT_RUNNING);
     const auto mac = MacAddress::parse(boundedText(pMac, 64));
+    const auto strPassword = secretText(pPassword);
+    if (!mac || pPassword == nullptr || !strPassword)
+        return CommandOutcome::failure(LUMO_ERROR_BAD_ARGUMENT);
     const auto params = parseParams(block);
-    if (!mac || !params || pPassword == nullptr || !m_bRunning)
-        return false;
+    if (!params)
+        return CommandOutcome::failure(LUMO_ERROR_VALUE_REFUSED);
     const Clock::time_point deadline = Clock::now() + m_settings.m_commandTimeout;
     const uint32_t nId = nonZeroId();
-    const auto challenge = requestChallenge(Purpose::Modify, *mac, {}, deadline, nId);
+    CommandOutcome failure;
+    const auto challenge = requestChallenge(Purpose::Modify, *mac, {}, deadline, nId, &failure);
     if (!challenge)
-        return false;
-    const auto key = Crypto::deriveKey(boundedText(pPassword, 256), challenge->salt, challenge->opsLimit,
-                                       challenge->memLimitKib);
+        return failure;
+    const auto key = Crypto::deriveKey(*strPassword, challenge->salt, challenge->opsLimit, challenge->memLimitKib);
     if (!key)
-        return false;
+        return noAnswer();
     ModifyMessage request;
     request.mac = challenge->mac;
     request.clientNonce = challenge->clientNonce;
@@ -371,20 +438,24 @@ bool Discovery::modifyNetParams(const char* pMac, const char* pPassword, const L
     return sendSigned(Purpose::Modify, nId, PacketCodec::encodeModify(nId, request, *key), *challenge, *key, deadline);
 }
 
-bool Discovery::resetPassword(const char* pSerial, const char* pCode)
+CommandOutcome Discovery::resetPassword(const char* pSerial, const char* pCode)
 {
+    if (!m_bRunning)
+        return CommandOutcome::failure(LUMO_ERROR_NOT_RUNNING);
     const std::string strSerial = boundedText(pSerial, kMaxSerialLength + 1);
-    if (strSerial.empty() || strSerial.size() > kMaxSerialLength || pCode == nullptr || !m_bRunning)
-        return false;
+    const auto strCode = secretText(pCode);
+    if (strSerial.empty() || strSerial.size() > kMaxSerialLength || pCode == nullptr || !strCode)
+        return CommandOutcome::failure(LUMO_ERROR_BAD_ARGUMENT);
     const Clock::time_point deadline = Clock::now() + m_settings.m_commandTimeout;
     const uint32_t nId = nonZeroId();
-    const auto challenge = requestChallenge(Purpose::Reset, MacBytes{}, strSerial, deadline, nId);
+    CommandOutcome failure;
+    const auto challenge = requestChallenge(Purpose::Reset, MacBytes{}, strSerial, deadline, nId, &failure);
     if (!challenge)
-        return false;
-    const auto key = Crypto::deriveKey(SecurityCode::normalise(boundedText(pCode, 256)), challenge->salt,
-                                       challenge->opsLimit, challenge->memLimitKib);
+        return failure;
+    const auto key = Crypto::deriveKey(SecurityCode::normalise(*strCode), challenge->salt, challenge->opsLimit,
+                                       challenge->memLimitKib);
     if (!key)
-        return false;
+        return noAnswer();
     ResetMessage request;
     request.mac = challenge->mac;
     request.serial = strSerial;

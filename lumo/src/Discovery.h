@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandClient.h"
+#include "CommandOutcome.h"
 #include "DeviceTable.h"
 #include "DropCounter.h"
 #include "LibrarySettings.h"
@@ -34,8 +35,11 @@ public:
     bool isIoThread() const;
 
     void sendInquiry();
-    bool modifyNetParams(const char* pMac, const char* pPassword, const LUMO_NET_PARAM_BLOCK& block);
-    bool resetPassword(const char* pSerial, const char* pCode);
+    CommandOutcome modifyNetParams(const char* pMac, const char* pPassword, const LUMO_NET_PARAM_BLOCK& block);
+    CommandOutcome resetPassword(const char* pSerial, const char* pCode);
+
+    // Longest password or security code the library takes; a longer one is refused, never cut.
+    static constexpr size_t kMaxSecretLength = 256;
 
     const DropCounter& drops() const { return m_drops; }
 
@@ -55,10 +59,12 @@ private:
     void scheduleSweep();
     void sweepLiveness();
 
+    // The device's challenge, or nothing and the reason in *pFailure.
     std::optional<ChallengeMessage> requestChallenge(Purpose purpose, const MacBytes& mac, const std::string& strSerial,
-                                                     Clock::time_point deadline, uint32_t nId);
-    bool sendSigned(Purpose purpose, uint32_t nId, std::vector<uint8_t> packet, const ChallengeMessage& challenge,
-                    const Key& key, Clock::time_point deadline);
+                                                     Clock::time_point deadline, uint32_t nId, CommandOutcome* pFailure);
+    CommandOutcome sendSigned(Purpose purpose, uint32_t nId, std::vector<uint8_t> packet,
+                              const ChallengeMessage& challenge, const Key& key, Clock::time_point deadline);
+    CommandOutcome noAnswer() const;
 
     LUMO_DEVICE_CALLBACK m_callback;
     void* m_pUser;

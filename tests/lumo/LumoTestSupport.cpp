@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QThread>
 
 #include <cstring>
@@ -153,6 +156,38 @@ void DevsimProcess::kill()
 QString DevsimProcess::errorOutput()
 {
     return QString::fromLocal8Bit(m_process.readAllStandardError());
+}
+
+std::string serialOf(int nNumber)
+{
+    return QStringLiteral("TL%1").arg(nNumber, 10, 10, QLatin1Char('0')).toStdString();
+}
+
+std::string macOf(int nNumber)
+{
+    return QStringLiteral("02:4C:55:%1:%2:%3")
+        .arg((nNumber >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((nNumber >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(nNumber & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper()
+        .toStdString();
+}
+
+QJsonObject deviceInState(const QString& strPath, const std::string& strSerial)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonArray devices = QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("devices")).toArray();
+    for (const QJsonValue& value : devices)
+        if (value.toObject().value(QStringLiteral("serial")).toString().toStdString() == strSerial)
+            return value.toObject();
+    return {};
+}
+
+QString addressInState(const QString& strPath, const std::string& strSerial)
+{
+    return deviceInState(strPath, strSerial).value(QStringLiteral("ipv4")).toObject().value(QStringLiteral("address")).toString();
 }
 
 LUMO_NET_PARAM_BLOCK makeParamBlock(const char* pAddress, const char* pMask, const char* pGateway, uint16_t nPort)

@@ -2,6 +2,7 @@
 
 #include "lumo/lumo_api.h"
 
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -72,6 +73,13 @@ public:
 private:
     QProcess m_process;
 };
+
+// Serial number and MAC text of device n of a generated fleet (--count).
+std::string serialOf(int nNumber);
+std::string macOf(int nNumber);
+// A device's entry in the simulator's state file, empty when not there.
+QJsonObject deviceInState(const QString& strPath, const std::string& strSerial);
+QString addressInState(const QString& strPath, const std::string& strSerial);
 
 // Builds the parameter block the way the utility does.
 LUMO_NET_PARAM_BLOCK makeParamBlock(const char* pAddress, const char* pMask, const char* pGateway, uint16_t nPort);

@@ -23,8 +23,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr uint32_t kOps = kMinPwhashOps;
-constexpr uint32_t kMemKib = kMinPwhashMemKib;
+constexpr uint32_t kSource = 0x0A000001; // 10.0.0.1
 
 struct Exchange
 {
@@ -41,7 +40,7 @@ Exchange challengeFor(DeviceAgent& agent, SimDevice& device, Purpose purpose, co
     request.mac = device.info.mac;
     request.serial = device.info.serial;
     Crypto::randomBytes(request.clientNonce.data(), request.clientNonce.size());
-    const auto bytes = agent.challenge(device, 1, request, now);
+    const auto bytes = agent.challenge(device, 1, request, kSource, now);
     Exchange exchange;
     PacketCodec::decodeChallenge(bytes.data(), bytes.size(), &exchange.challenge);
     exchange.key = *Crypto::deriveKey(strSecret, exchange.challenge.salt, exchange.challenge.opsLimit,
@@ -68,7 +67,7 @@ DeviceAgent::Outcome sendModify(DeviceAgent& agent, SimDevice& device, const Exc
     const auto bytes = PacketCodec::encodeModify(1, request, exchange.key);
     ModifyMessage decoded;
     PacketCodec::decodeModify(bytes.data(), bytes.size(), &decoded);
-    return agent.modify(device, 1, decoded, bytes.data(), bytes.size(), now);
+    return agent.modify(device, 1, decoded, bytes.data(), bytes.size(), kSource, now);
 }
 
 DeviceAgent::Outcome sendReset(DeviceAgent& agent, SimDevice& device, const Exchange& exchange, uint32_t nToday,
@@ -82,7 +81,7 @@ DeviceAgent::Outcome sendReset(DeviceAgent& agent, SimDevice& device, const Exch
     const auto bytes = PacketCodec::encodeReset(1, request, exchange.key);
     ResetMessage decoded;
     PacketCodec::decodeReset(bytes.data(), bytes.size(), &decoded);
-    return agent.reset(device, 1, decoded, bytes.data(), bytes.size(), now, nToday);
+    return agent.reset(device, 1, decoded, bytes.data(), bytes.size(), kSource, now, nToday);
 }
 
 ResultStatus statusOf(const DeviceAgent::Outcome& outcome)
@@ -91,6 +90,12 @@ ResultStatus statusOf(const DeviceAgent::Outcome& outcome)
     if (PacketCodec::decodeResult(outcome.reply.data(), outcome.reply.size(), &result) != DecodeError::None)
         return ResultStatus(255);
     return result.status;
+}
+
+// Devices keep passwords only as keys: whether this password gives the device's key.
+bool hasPassword(const SimDevice& device, const char* pPassword)
+{
+    return Crypto::deriveKey(pPassword, device.salt, device.cost.nOps, device.cost.nMemKib) == device.passwordKey;
 }
 
 SimDevice testDevice()
@@ -124,27 +129,27 @@ private slots:
 
 void TestLumoDevsim::challengeIsStableForRetransmission()
 {
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     ChallengeRequestMessage request;
     request.purpose = Purpose::Modify;
     request.mac = device.info.mac;
     request.clientNonce.fill(1);
     const auto now = DeviceAgent::Clock::now();
-    const auto first = agent.challenge(device, 1, request, now);
-    QCOMPARE(agent.challenge(device, 1, request, now), first);
+    const auto first = agent.challenge(device, 1, request, kSource, now);
+    QCOMPARE(agent.challenge(device, 1, request, kSource, now), first);
     request.clientNonce.fill(2);
-    QVERIFY(agent.challenge(device, 1, request, now) != first);
+    QVERIFY(agent.challenge(device, 1, request, kSource, now) != first);
     for (int i = 0; i < 20; ++i) {
         request.clientNonce.fill(uint8_t(10 + i));
-        agent.challenge(device, 1, request, now);
+        agent.challenge(device, 1, request, kSource, now);
     }
-    QCOMPARE(device.challenges.size(), DeviceAgent::kMaxChallenges);
+    QCOMPARE(device.challenges[kSource].size(), DeviceAgent::kMaxChallenges);
 }
 
 void TestLumoDevsim::modifyWithRightPasswordApplies()
 {
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     const auto now = DeviceAgent::Clock::now();
     const Exchange exchange = challengeFor(agent, device, Purpose::Modify, FleetFactory::kGeneratedPassword, now);
@@ -159,7 +164,7 @@ void TestLumoDevsim::modifyWithRightPasswordApplies()
 
 void TestLumoDevsim::retransmittedModifyIsAnsweredButNotReapplied()
 {
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     const auto now = DeviceAgent::Clock::now();
     const Exchange exchange = challengeFor(agent, device, Purpose::Modify, FleetFactory::kGeneratedPassword, now);
@@ -179,7 +184,7 @@ void TestLumoDevsim::retransmittedModifyIsAnsweredButNotReapplied()
 
 void TestLumoDevsim::modifyWithWrongPasswordIsRefused()
 {
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     const DeviceInfo before = device.info;
     const auto now = DeviceAgent::Clock::now();
@@ -193,7 +198,7 @@ void TestLumoDevsim::modifyWithWrongPasswordIsRefused()
 
 void TestLumoDevsim::modifyWithInvalidValuesIsRefused()
 {
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     const DeviceInfo before = device.info;
     const auto now = DeviceAgent::Clock::now();
@@ -214,7 +219,7 @@ void TestLumoDevsim::modifyWithInvalidValuesIsRefused()
 
 void TestLumoDevsim::ipv6NeedsTheCapability()
 {
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     device.info.capabilities = kCapabilityIpv6; // shown, not modifiable
     const auto now = DeviceAgent::Clock::now();
@@ -257,7 +262,7 @@ void TestLumoDevsim::ipv6IsLeftAloneOrRefusedWhole()
     QFETCH(QByteArray, ipv6);
     QFETCH(int, prefix);
     QFETCH(int, status);
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     device.info.capabilities = uint8_t(capabilities);
     device.info.ipv6Address = *IpAddress::parseIpv6("fd00:20::1");
@@ -284,7 +289,7 @@ void TestLumoDevsim::ipv6IsLeftAloneOrRefusedWhole()
 
 void TestLumoDevsim::expiredChallengeGetsNoAnswer()
 {
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     const auto now = DeviceAgent::Clock::now();
     const Exchange exchange = challengeFor(agent, device, Purpose::Modify, FleetFactory::kGeneratedPassword, now);
@@ -298,7 +303,7 @@ void TestLumoDevsim::resetAcceptsCodesOfOneDayEitherSide()
 {
     const uint32_t nToday = 20240301;
     for (int nDelta : {-1, 0, 1}) {
-        DeviceAgent agent(kOps, kMemKib);
+        DeviceAgent agent;
         SimDevice device = testDevice();
         const auto now = DeviceAgent::Clock::now();
         const std::string strCode = MakerCodeService::issue(device.info.serial, SecurityCode::addDays(nToday, nDelta));
@@ -306,13 +311,13 @@ void TestLumoDevsim::resetAcceptsCodesOfOneDayEitherSide()
         const auto outcome = sendReset(agent, device, exchange, nToday, now);
         QCOMPARE(statusOf(outcome), ResultStatus::Ok);
         QVERIFY(PacketCodec::verifyTag(outcome.reply.data(), outcome.reply.size(), exchange.key));
-        QCOMPARE(device.strPassword, std::string(FleetFactory::kDefaultPassword));
+        QVERIFY(hasPassword(device, FleetFactory::kDefaultPassword));
     }
 }
 
 void TestLumoDevsim::resetRefusesOlderCodes()
 {
-    DeviceAgent agent(kOps, kMemKib);
+    DeviceAgent agent;
     SimDevice device = testDevice();
     const auto now = DeviceAgent::Clock::now();
     for (int nDelta : {-2, 2}) {
@@ -320,7 +325,7 @@ void TestLumoDevsim::resetRefusesOlderCodes()
         const Exchange exchange = challengeFor(agent, device, Purpose::Reset, strCode, now);
         QCOMPARE(statusOf(sendReset(agent, device, exchange, 20240301, now)), ResultStatus::AuthFailed);
     }
-    QCOMPARE(device.strPassword, std::string(FleetFactory::kGeneratedPassword));
+    QVERIFY(hasPassword(device, FleetFactory::kGeneratedPassword));
 }
 
 void TestLumoDevsim::fleetSurvivesSaveAndLoad()
@@ -334,7 +339,9 @@ void TestLumoDevsim::fleetSurvivesSaveAndLoad()
     QCOMPARE(loaded.size(), fleet.size());
     for (size_t i = 0; i < fleet.size(); ++i) {
         QVERIFY(loaded[i].info == fleet[i].info);
-        QCOMPARE(loaded[i].strPassword, fleet[i].strPassword);
+        QVERIFY(loaded[i].passwordKey == fleet[i].passwordKey);
+        QVERIFY(loaded[i].defaultPasswordKey == fleet[i].defaultPasswordKey);
+        QVERIFY(loaded[i].resetSecret == fleet[i].resetSecret);
         QVERIFY(loaded[i].salt == fleet[i].salt);
     }
     // Saving over an existing file replaces it whole.
@@ -354,7 +361,7 @@ void TestLumoDevsim::fleetSurvivesSaveAndLoad()
 void TestLumoDevsim::badFleetFilesAreRefused()
 {
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, FleetStore::fromJson("not json"));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, FleetStore::fromJson(R"({"version":2,"devices":[]})"));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, FleetStore::fromJson(R"({"version":3,"devices":[]})"));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, FleetStore::fromJson(R"({"version":1,"devices":[{"serial":"A","mac":"zz"}]})"));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, FleetStore::fromJson(R"({"version":1,"devices":[{"mac":"02:00:00:00:00:01"}]})"));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,
@@ -387,7 +394,7 @@ void TestLumoDevsim::demoFleetCoversEveryKindOfRow()
         bDhcpOff |= (info.capabilities & kCapabilityDhcp) && info.ipv4Dhcp == 0;
         nSharedAddress += addresses.insert(info.ipv4Address).second ? 0 : 1;
         identities.insert({info.serial, info.mac});
-        QCOMPARE(device.strPassword, std::string(FleetFactory::kDemoPassword));
+        QVERIFY(hasPassword(device, FleetFactory::kDemoPassword));
     }
     QVERIFY(bAccepted && bForeign && bReadOnly && bNoExtended && bIpv6 && bNoIpv6 && bDhcpOn && bDhcpOff);
     QVERIFY(nSharedAddress >= 1);

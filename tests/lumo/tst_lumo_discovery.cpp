@@ -51,38 +51,6 @@ bool startFleetAndFindIt(DevsimProcess& devsim, int nCount, const QStringList& e
         && waitForOnline(size_t(nCount));
 }
 
-std::string serialOf(int nNumber)
-{
-    return QStringLiteral("TL%1").arg(nNumber, 10, 10, QLatin1Char('0')).toStdString();
-}
-
-std::string macOf(int nNumber)
-{
-    return QStringLiteral("02:4C:55:%1:%2:%3")
-        .arg((nNumber >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((nNumber >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg(nNumber & 0xFF, 2, 16, QLatin1Char('0'))
-        .toUpper()
-        .toStdString();
-}
-
-QJsonObject deviceInState(const QString& strPath, const std::string& strSerial)
-{
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QJsonArray devices = QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("devices")).toArray();
-    for (const QJsonValue& value : devices)
-        if (value.toObject().value(QStringLiteral("serial")).toString().toStdString() == strSerial)
-            return value.toObject();
-    return {};
-}
-
-QString addressInState(const QString& strPath, const std::string& strSerial)
-{
-    return deviceInState(strPath, strSerial).value(QStringLiteral("ipv4")).toObject().value(QStringLiteral("address")).toString();
-}
-
 void sendRaw(const std::vector<uint8_t>& datagram)
 {
     asio::io_context io;
@@ -622,12 +590,12 @@ void TestLumoDiscovery::badDatagramsAreDroppedAndCounted()
     const unsigned long long nBefore = LUMO_DiagDroppedDatagrams();
     std::vector<std::vector<uint8_t>> bad = {
         {0x4C},                                                   // truncated header
-        {0x4C, 0x55, 0x01, 0x02, 0, 0, 0, 1, 0, 0, 0, 0},         // answer without payload
+        {0x4C, 0x55, 0x02, 0x02, 0, 0, 0, 1, 0, 0, 0, 0},         // answer without payload
         {0x4C, 0x55, 0x09, 0x02, 0, 0, 0, 1, 0, 0, 0, 0},         // unknown version
-        {0x4C, 0x55, 0x01, 0x7F, 0, 0, 0, 1, 0, 0, 0, 0},         // unknown type
-        {0x00, 0x00, 0x01, 0x02, 0, 0, 0, 1, 0, 0, 0, 0},         // bad magic
-        {0x4C, 0x55, 0x01, 0x02, 0, 0, 0, 1, 0, 40, 0, 0, 1, 2},  // length beyond the datagram
-        {0x4C, 0x55, 0x01, 0x11, 0, 0, 0, 9, 0, 0, 0, 0},         // unsolicited challenge
+        {0x4C, 0x55, 0x02, 0x7F, 0, 0, 0, 1, 0, 0, 0, 0},         // unknown type
+        {0x00, 0x00, 0x02, 0x02, 0, 0, 0, 1, 0, 0, 0, 0},         // bad magic
+        {0x4C, 0x55, 0x02, 0x02, 0, 0, 0, 1, 0, 40, 0, 0, 1, 2},  // length beyond the datagram
+        {0x4C, 0x55, 0x02, 0x11, 0, 0, 0, 9, 0, 0, 0, 0},         // unsolicited challenge
         std::vector<uint8_t>(1500, 0x4C),                         // oversized
     };
     for (const auto& datagram : bad)

