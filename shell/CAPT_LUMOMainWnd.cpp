@@ -192,7 +192,13 @@ void CAPT_LUMOMainWnd::keyPressEvent(QKeyEvent* e)
 
 void CAPT_LUMOMainWnd::closeEvent(QCloseEvent* e)
 {
+    // Quitting closes every window once more; the operator was asked already.
+    if (m_bCloseConfirmed) {
+        e->accept();
+        return;
+    }
     if (CWarnDlg::ShowConfirm(tr("Confirm"), tr("Sure to close software"), this) == 1) {
+        m_bCloseConfirmed = true;
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
         e->accept();
     } else {

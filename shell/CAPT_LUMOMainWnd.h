@@ -55,4 +55,5 @@ private:
     int m_nHostArg1 = 0;
     int m_nHostArg2 = 0;
     int m_nHostArg3 = 0;
+    bool m_bCloseConfirmed = false;
 };
