@@ -1,0 +1,61 @@
+#pragma once
+
+#include "CLumoDeviceSink.h"
+#include "CLumoDiscovery.h"
+#include "LumoDeviceInfo.h"
+
+#include <QList>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+class QByteArray;
+
+// Finds devices for the command-line tool through the same binding and
+// callback as the program: it is the process's device sink, keeps one record
+// per device (serial number and MAC) as reports come in on the library's
+// thread, and hands out copies.
+class CDeviceScanner : public CLumoDeviceSink
+{
+public:
+    CDeviceScanner();
+    ~CDeviceScanner() override;
+    CDeviceScanner(const CDeviceScanner&) = delete;
+    CDeviceScanner& operator=(const CDeviceScanner&) = delete;
+
+    // Loads and starts the discovery library and sends an inquiry.
+    bool Start();
+
+    // Waits until the time is up or the predicate holds on the devices found;
+    // progress is called now and then with the time left and the device count.
+    using Predicate = std::function<bool(const QList<LUMO_DEVICE_INFO_MY>&)>;
+    using Progress = std::function<void(std::chrono::milliseconds left, int found)>;
+    void Wait(std::chrono::milliseconds duration, const Predicate& done, const Progress& progress);
+
+    QList<LUMO_DEVICE_INFO_MY> Devices() const;
+
+    bool Modify(const LUMO_DEVICE_INFO_MY& device, const QByteArray& password, const QByteArray& address,
+                const QByteArray& mask, const QByteArray& gateway, int port, const QByteArray* ipv6Address,
+                const QByteArray* ipv6Gateway, int ipv6PrefixLength);
+    bool ResetPassword(const QByteArray& serial, const QByteArray& securityCode);
+
+    // CLumoDeviceSink: every device is kept; the caller chooses what to show.
+    bool IsExcludedDeviceClass(quint32 classCode) const override;
+    bool IsAcceptedModel(const QString& deviceType) const override;
+    void AppendDeviceRecord(const LUMO_DEVICE_INFO_MY& info) override;
+    void EmitDeviceOnline(const LUMO_DEVICE_INFO_MY& info) override;
+    void EmitDeviceUpdate(const LUMO_DEVICE_INFO_MY& info) override;
+    void EmitDeviceOffline(const QString& serial, const QString& mac) override;
+
+private:
+    int IndexOf(const QByteArray& serial, const QByteArray& mac) const;
+    void Store(const LUMO_DEVICE_INFO_MY& info);
+
+    CLumoDiscovery m_discovery;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    QList<LUMO_DEVICE_INFO_MY> m_devices;
+    bool m_bStarted = false;
+};

@@ -1,0 +1,410 @@
+#include "CCsvReader.h"
+#include "LumoTestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QByteArray kFleetPassword = "admin1234";
+
+struct ToolRun
+{
+    int nExitCode = -1;
+    QByteArray out;
+    QString strError;
+};
+
+// The simulated fleet's state as the simulator saved it: serial -> device.
+QMap<QString, QJsonObject> ReadState(const QString& fileName)
+{
+    QFile file(fileName);
+    QMap<QString, QJsonObject> devices;
+    if (!file.open(QIODevice::ReadOnly))
+        return devices;
+    const QJsonArray array = QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("devices")).toArray();
+    for (const QJsonValue& value : array)
+        devices.insert(value[QStringLiteral("serial")].toString(), value.toObject());
+    return devices;
+}
+
+QString AddressOf(const QJsonObject& device, const char* key = "address")
+{
+    return device[QStringLiteral("ipv4")][QString::fromLatin1(key)].toString();
+}
+
+QString Serial(int number)
+{
+    return QStringLiteral("TL%1").arg(number, 10, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+// taldor-ip end to end: the real discovery library and the simulator on the
+// loopback, the tool started as a user would start it.
+class TestTaldorIp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void helpAndUsage_data();
+    void helpAndUsage();
+    void listsAsCsvAndJson();
+    void listsOnlyTheProgramsModelsUnlessAsked();
+    void setsOneDevice_data();
+    void setsOneDevice();
+    void wrongPasswordGivesExitOne();
+    void appliesTenDevicesUnderPacketLoss();
+    void refusedPlanSendsNothing_data();
+    void refusedPlanSendsNothing();
+    void resetsThePassword();
+
+private:
+    bool StartFleet(int count, const QStringList& extra = {});
+    ToolRun Run(const QStringList& arguments, const QByteArray& password = kFleetPassword,
+                const QByteArray& input = QByteArray()) const;
+    QString WritePlan(const QByteArray& text) const;
+    QByteArray StateBytes() const;
+
+    std::unique_ptr<QTemporaryDir> m_pDir;
+    std::unique_ptr<DevsimProcess> m_pFleet;
+    QString m_strState;
+};
+
+void TestTaldorIp::initTestCase()
+{
+    TestPorts::configureLibraryForLoopback();
+    QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/taldor-ip")));
+}
+
+void TestTaldorIp::init()
+{
+    m_pDir = std::make_unique<QTemporaryDir>();
+    m_strState = m_pDir->filePath(QStringLiteral("fleet.json"));
+}
+
+void TestTaldorIp::cleanup()
+{
+    m_pFleet.reset();
+    m_pDir.reset();
+}
+
+bool TestTaldorIp::StartFleet(int count, const QStringList& extra)
+{
+    m_pFleet = std::make_unique<DevsimProcess>();
+    return m_pFleet->start(QStringList { QStringLiteral("--count"), QString::number(count), QStringLiteral("--state"),
+                                         m_strState } + extra);
+}
+
+ToolRun TestTaldorIp::Run(const QStringList& arguments, const QByteArray& password, const QByteArray& input) const
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (password.isNull())
+        environment.remove(QStringLiteral("TALDOR_PASSWORD"));
+    else
+        environment.insert(QStringLiteral("TALDOR_PASSWORD"), QString::fromLatin1(password));
+    process.setProcessEnvironment(environment);
+    // On the loopback every device answers within milliseconds; a shorter
+    // search than the default keeps the suite quick. list keeps the default.
+    QStringList effective = arguments;
+    const bool searches = !arguments.isEmpty() && arguments.front() != QLatin1String("list");
+    if (searches && !arguments.contains(QStringLiteral("--wait")) && !arguments.contains(QStringLiteral("--help")))
+        effective << QStringLiteral("--wait") << QStringLiteral("1.5");
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/taldor-ip"), effective);
+    ToolRun run;
+    if (!process.waitForStarted(10000))
+        return run;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000))
+        return run;
+    run.nExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.strError = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+QString TestTaldorIp::WritePlan(const QByteArray& text) const
+{
+    const QString fileName = m_pDir->filePath(QStringLiteral("plan.csv"));
+    QFile file(fileName);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(text);
+    return fileName;
+}
+
+QByteArray TestTaldorIp::StateBytes() const
+{
+    QFile file(m_strState);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestTaldorIp::helpAndUsage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("text"); // on standard output for 0, on standard error otherwise
+    QTest::newRow("program help") << QStringList { QStringLiteral("--help") } << 0 << QStringLiteral("Commands:\n  list");
+    QTest::newRow("no command") << QStringList {} << 2 << QStringLiteral("Usage: taldor-ip COMMAND");
+    QTest::newRow("unknown command") << QStringList { QStringLiteral("lsit") } << 2 << QStringLiteral("unknown command \"lsit\"");
+    for (const char* command : { "list", "set", "apply", "reset" })
+        QTest::addRow("%s --help", command) << QStringList { QString::fromLatin1(command), QStringLiteral("--help") } << 0
+                                            << QStringLiteral("Usage: taldor-ip %1 ").arg(QString::fromLatin1(command));
+    QTest::newRow("unknown format") << QStringList { QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("xml") }
+                                    << 2 << QStringLiteral("--format is table, csv or json");
+    QTest::newRow("bad wait") << QStringList { QStringLiteral("list"), QStringLiteral("--wait"), QStringLiteral("0") } << 2
+                              << QStringLiteral("--wait takes a number");
+    QTest::newRow("unknown option") << QStringList { QStringLiteral("list"), QStringLiteral("--al-models") } << 2
+                                    << QStringLiteral("taldor-ip list: Unknown option");
+    QTest::newRow("set without address") << QStringList { QStringLiteral("set"), Serial(1) } << 2
+                                         << QStringLiteral("give the new address with --ip");
+    QTest::newRow("set with a bad port") << QStringList { QStringLiteral("set"), Serial(1), QStringLiteral("--ip"),
+                                                          QStringLiteral("10.20.0.5"), QStringLiteral("--port"), QStringLiteral("80") }
+                                         << 2 << QStringLiteral("port \"80\" is not a number from 2000 to 65535");
+    QTest::newRow("set with a bad prefix") << QStringList { QStringLiteral("set"), Serial(1), QStringLiteral("--ip"),
+                                                            QStringLiteral("10.20.0.5"), QStringLiteral("--ipv6-prefix"), QStringLiteral("0") }
+                                           << 2 << QStringLiteral("--ipv6-prefix is a number from 1 to 128");
+    QTest::newRow("plan missing") << QStringList { QStringLiteral("apply"), QStringLiteral("/nonexistent/plan.csv") } << 2
+                                  << QStringLiteral("/nonexistent/plan.csv:");
+    QTest::newRow("reset without code") << QStringList { QStringLiteral("reset"), Serial(1) } << 2
+                                        << QStringLiteral("give the security code with --code");
+}
+
+void TestTaldorIp::helpAndUsage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, text);
+    const ToolRun run = Run(arguments);
+    QCOMPARE(run.nExitCode, exitCode);
+    const QString shown = exitCode == 0 ? QString::fromUtf8(run.out) : run.strError;
+    QVERIFY2(shown.contains(text), qPrintable(shown));
+}
+
+void TestTaldorIp::listsAsCsvAndJson()
+{
+    QVERIFY(StartFleet(6));
+    QStringList serials;
+    for (int n = 1; n <= 6; ++n)
+        serials.append(Serial(n));
+
+    const ToolRun csv = Run({ QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("csv") });
+    QCOMPARE(csv.nExitCode, 0);
+    CCsvReader reader;
+    QVERIFY2(reader.Parse(csv.out), qPrintable(reader.Error()));
+    const QList<CsvRecord>& records = reader.Records();
+    QCOMPARE(records.size(), 7);
+    QCOMPARE(records[0].fields.size(), 19);
+    const int serialColumn = records[0].fields.indexOf(QStringLiteral("Serial Number"));
+    const int addressColumn = records[0].fields.indexOf(QStringLiteral("IPv4 Address"));
+    QVERIFY(serialColumn >= 0 && addressColumn >= 0);
+    QStringList csvSerials;
+    for (int i = 1; i < records.size(); ++i)
+        csvSerials.append(records[i].fields[serialColumn]);
+    csvSerials.sort();
+    QCOMPARE(csvSerials, serials);
+    // Ordered by address: the fifth device kept the factory default 192.168.1.64.
+    QCOMPARE(records[1].fields[addressColumn], QStringLiteral("10.20.0.10"));
+    QCOMPARE(records[6].fields[addressColumn], QStringLiteral("192.168.1.64"));
+
+    const ToolRun json = Run({ QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("json") });
+    QCOMPARE(json.nExitCode, 0);
+    QJsonParseError error;
+    const QJsonArray array = QJsonDocument::fromJson(json.out, &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(array.size(), 6);
+    QStringList jsonSerials;
+    for (const QJsonValue& device : array) {
+        jsonSerials.append(device[QStringLiteral("serialNumber")].toString());
+        QCOMPARE(device[QStringLiteral("port")].toInt(), 8000);
+        QVERIFY(device[QStringLiteral("supportsDhcp")].isBool());
+    }
+    jsonSerials.sort();
+    QCOMPARE(jsonSerials, serials);
+    // Every third generated device has IPv6; the others report none.
+    for (const QJsonValue& device : array) {
+        const bool ipv6 = device[QStringLiteral("supportsIpv6")].toBool();
+        QCOMPARE(device[QStringLiteral("ipv6Address")].isNull(), !ipv6);
+    }
+}
+
+void TestTaldorIp::listsOnlyTheProgramsModelsUnlessAsked()
+{
+    QVERIFY(StartFleet(3));
+    m_pFleet.reset();
+    // Make the second device a model the program does not list.
+    QFile file(m_strState);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonArray devices = root[QStringLiteral("devices")].toArray();
+    QJsonObject second = devices[1].toObject();
+    second[QStringLiteral("model")] = QStringLiteral("X-NVR8");
+    devices[1] = second;
+    root[QStringLiteral("devices")] = devices;
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(root).toJson());
+    file.close();
+    QVERIFY(StartFleet(3));
+
+    const ToolRun listed = Run({ QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("json") });
+    QCOMPARE(listed.nExitCode, 0);
+    QCOMPARE(QJsonDocument::fromJson(listed.out).array().size(), 2);
+    QVERIFY(!listed.out.contains("X-NVR8"));
+    const ToolRun all = Run({ QStringLiteral("list"), QStringLiteral("--all-models") });
+    QCOMPARE(all.nExitCode, 0);
+    QVERIFY(all.out.contains("X-NVR8"));
+    QCOMPARE(all.out.count('\n'), 4); // the header and three devices
+}
+
+void TestTaldorIp::setsOneDevice_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("passwordOnInput");
+    QTest::newRow("by serial, password from the environment") << Serial(2) << false;
+    QTest::newRow("by MAC, password on standard input") << QStringLiteral("02-4c-55-00-00-02") << true;
+}
+
+void TestTaldorIp::setsOneDevice()
+{
+    QFETCH(QString, device);
+    QFETCH(bool, passwordOnInput);
+    QVERIFY(StartFleet(4));
+    const ToolRun run = Run({ QStringLiteral("set"), device, QStringLiteral("--ip"), QStringLiteral("10.20.7.7"),
+                              QStringLiteral("--port"), QStringLiteral("8080") },
+                            passwordOnInput ? QByteArray() : kFleetPassword,
+                            passwordOnInput ? kFleetPassword + '\n' : QByteArray());
+    QVERIFY2(run.nExitCode == 0, qPrintable(run.strError));
+    QVERIFY(run.out.contains("done"));
+    QTRY_COMPARE_WITH_TIMEOUT(AddressOf(ReadState(m_strState).value(Serial(2))), QStringLiteral("10.20.7.7"), 10000);
+    const QJsonObject changed = ReadState(m_strState).value(Serial(2));
+    QCOMPARE(changed[QStringLiteral("port")].toInt(), 8080);
+    // What was not given keeps the device's values.
+    QCOMPARE(AddressOf(changed, "mask"), QStringLiteral("255.255.0.0"));
+    QCOMPARE(AddressOf(changed, "gateway"), QStringLiteral("10.20.0.1"));
+    QCOMPARE(AddressOf(ReadState(m_strState).value(Serial(3))), QStringLiteral("10.20.0.12"));
+}
+
+void TestTaldorIp::wrongPasswordGivesExitOne()
+{
+    QVERIFY(StartFleet(2));
+    const QByteArray before = StateBytes();
+    const ToolRun run = Run({ QStringLiteral("set"), Serial(1), QStringLiteral("--ip"), QStringLiteral("10.20.7.1") },
+                            QByteArrayLiteral("not-the-password"));
+    QCOMPARE(run.nExitCode, 1);
+    QVERIFY2(run.strError.contains(QStringLiteral("failed")), qPrintable(run.strError));
+    QCOMPARE(AddressOf(ReadState(m_strState).value(Serial(1))), QStringLiteral("10.20.0.10"));
+    QCOMPARE(StateBytes(), before);
+}
+
+void TestTaldorIp::appliesTenDevicesUnderPacketLoss()
+{
+    QVERIFY(StartFleet(12, { QStringLiteral("--loss"), QStringLiteral("0.1"), QStringLiteral("--seed"), QStringLiteral("7") }));
+    // Ten devices, the factory-default ones among them, onto 10.30.0.0/24; the
+    // second device takes the first one's old address, so it has to wait for it.
+    QByteArray plan = "serial,ip,mask,gateway\n";
+    QMap<QString, QString> planned;
+    planned.insert(Serial(1), QStringLiteral("10.30.0.101"));
+    planned.insert(Serial(2), QStringLiteral("10.20.0.10"));
+    for (int n = 3; n <= 10; ++n)
+        planned.insert(Serial(n), QStringLiteral("10.30.0.%1").arg(100 + n));
+    for (auto it = planned.cbegin(); it != planned.cend(); ++it) {
+        const QString mask = it.value().startsWith(QStringLiteral("10.20.")) ? QStringLiteral("255.255.0.0")
+                                                                             : QStringLiteral("255.255.255.0");
+        const QString gateway = it.value().startsWith(QStringLiteral("10.20.")) ? QStringLiteral("10.20.0.1")
+                                                                                : QStringLiteral("10.30.0.1");
+        plan += QStringLiteral("%1,%2,%3,%4\n").arg(it.key(), it.value(), mask, gateway).toLatin1();
+    }
+    const ToolRun run = Run({ QStringLiteral("apply"), WritePlan(plan), QStringLiteral("--wait"), QStringLiteral("5") });
+    QVERIFY2(run.nExitCode == 0, qPrintable(run.strError + QString::fromUtf8(run.out)));
+    QCOMPARE(run.out.count("  done\n"), 10);
+    auto holdsThePlan = [&] {
+        const QMap<QString, QJsonObject> state = ReadState(m_strState);
+        for (auto it = planned.cbegin(); it != planned.cend(); ++it) {
+            if (AddressOf(state.value(it.key())) != it.value())
+                return false;
+        }
+        return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(holdsThePlan(), 10000);
+    const QMap<QString, QJsonObject> state = ReadState(m_strState);
+    QCOMPARE(AddressOf(state.value(Serial(11))), QStringLiteral("10.20.0.20"));
+    QCOMPARE(AddressOf(state.value(Serial(1)), "gateway"), QStringLiteral("10.30.0.1"));
+}
+
+void TestTaldorIp::refusedPlanSendsNothing_data()
+{
+    QTest::addColumn<QByteArray>("plan");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("malformed line") << QByteArray("serial,ip\nTL0000000001,10.20.9.1\nTL0000000002\n")
+                                    << QStringLiteral("line 3: 1 fields where the header names 2 columns");
+    QTest::newRow("device not found") << QByteArray("serial,ip\nTL0000000001,10.20.9.1\nTL0000000099,10.20.9.2\n")
+                                      << QStringLiteral("line 3: no device with serial number TL0000000099 answered");
+    QTest::newRow("same address twice") << QByteArray("serial,ip\nTL0000000001,10.20.9.1\nTL0000000002,10.20.9.1\n")
+                                        << QStringLiteral("line 3: address 10.20.9.1 is also planned on line 2");
+    QTest::newRow("address of a device outside the plan")
+        << QByteArray("serial,ip\nTL0000000001,10.20.9.1\nTL0000000002,10.20.0.12\n")
+        << QStringLiteral("line 3: address 10.20.0.12 belongs to device TL0000000003");
+}
+
+void TestTaldorIp::refusedPlanSendsNothing()
+{
+    QFETCH(QByteArray, plan);
+    QFETCH(QString, problem);
+    QVERIFY(StartFleet(4));
+    const QByteArray before = StateBytes();
+    QVERIFY(!before.isEmpty());
+    // The right password is at hand: only the checks keep the plan from being sent.
+    const ToolRun run = Run({ QStringLiteral("apply"), WritePlan(plan) });
+    QCOMPARE(run.nExitCode, 2);
+    QVERIFY2(run.strError.contains(problem), qPrintable(run.strError));
+    QVERIFY(run.strError.contains(QStringLiteral("nothing was sent")));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(StateBytes(), before);
+
+    // The same plan with its problem mended would have changed the fleet.
+    const ToolRun dryRun = Run({ QStringLiteral("apply"), WritePlan("serial,ip\nTL0000000001,10.20.9.1\n"),
+                                 QStringLiteral("--dry-run") });
+    QCOMPARE(dryRun.nExitCode, 0);
+    QVERIFY(dryRun.out.contains("ip 10.20.9.1 mask 255.255.0.0 gateway 10.20.0.1 port 8000"));
+    QCOMPARE(StateBytes(), before);
+}
+
+void TestTaldorIp::resetsThePassword()
+{
+    QVERIFY(StartFleet(2));
+    const ToolRun unknown = Run({ QStringLiteral("reset"), Serial(9), QStringLiteral("--code"), QStringLiteral("123456"),
+                                  QStringLiteral("--wait"), QStringLiteral("1") });
+    QCOMPARE(unknown.nExitCode, 2);
+    QVERIFY2(unknown.strError.contains(QStringLiteral("no device with serial number TL0000000009")), qPrintable(unknown.strError));
+
+    const QByteArray before = StateBytes();
+    const ToolRun wrong = Run({ QStringLiteral("reset"), Serial(1), QStringLiteral("--code"), QStringLiteral("000000") });
+    QCOMPARE(wrong.nExitCode, 1);
+    QCOMPARE(StateBytes(), before);
+
+    QProcess seccode;
+    seccode.start(QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-seccode"), { Serial(1) });
+    QVERIFY(seccode.waitForFinished(10000));
+    const QString code = QString::fromLatin1(seccode.readAllStandardOutput()).trimmed();
+    QVERIFY(!code.isEmpty());
+    const ToolRun right = Run({ QStringLiteral("reset"), Serial(1), QStringLiteral("--code"), code });
+    QVERIFY2(right.nExitCode == 0, qPrintable(right.strError));
+    QVERIFY(right.out.contains("default password restored"));
+    // The device now takes its default password, and no longer the old one.
+    const QStringList change = { QStringLiteral("set"), Serial(1), QStringLiteral("--ip"), QStringLiteral("10.20.7.1") };
+    QCOMPARE(Run(change, kFleetPassword).nExitCode, 1);
+    const ToolRun afterReset = Run(change, QByteArrayLiteral("admin"));
+    QVERIFY2(afterReset.nExitCode == 0, qPrintable(afterReset.strError));
+}
+
+QTEST_GUILESS_MAIN(TestTaldorIp)
+#include "tst_taldor_ip.moc"
