@@ -12,7 +12,7 @@ namespace {
 
 QString ChangeText(const PlannedChange& change)
 {
-    return QStringLiteral("line %1  %2  %3  %4  ip %5 mask %6 gateway %7 port %8")
+    return QStringLiteral("line %1  %2  %3  %4 -> %5  mask %6  gateway %7  port %8")
         .arg(change.nLine)
         .arg(FieldLatin1(change.device.serial), FieldLatin1(change.device.mac),
              FieldLatin1(change.device.ipv4Address), change.strAddress, change.strMask, change.strGateway)

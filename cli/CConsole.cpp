@@ -8,6 +8,9 @@
 
 #if defined(Q_OS_WIN)
 #  include <io.h>
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#  endif
 #  include <windows.h>
 #else
 #  include <termios.h>

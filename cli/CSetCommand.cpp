@@ -172,9 +172,12 @@ int CSetCommand::Execute(const QCommandLineParser& parser)
                                        m_ipv6.bGiven ? &ipv6Gateway : nullptr, m_ipv6.nPrefixLength);
     const QString name = CSitePlan::DeviceName(change.device);
     if (done) {
-        CConsole::Out(QStringLiteral("%1: done, now %2 mask %3 gateway %4 port %5\n")
+        QString now = QStringLiteral("%1: done, now %2 mask %3 gateway %4 port %5")
                           .arg(name, change.strAddress, change.strMask, change.strGateway)
-                          .arg(change.nPort).toUtf8());
+                          .arg(change.nPort);
+        if (m_ipv6.bGiven)
+            now += QStringLiteral(", IPv6 %1/%2 gateway %3").arg(m_ipv6.strAddress).arg(m_ipv6.nPrefixLength).arg(m_ipv6.strGateway);
+        CConsole::Out((now + QLatin1Char('\n')).toUtf8());
         return ExitDone;
     }
     CConsole::Error(QStringLiteral("%1: failed. The device did not take the change (a wrong password or a value it "

@@ -256,8 +256,8 @@ bool CSitePlan::Match(const PlanEntry& entry, const QList<LUMO_DEVICE_INFO_MY>& 
         return false;
     }
     if (IsReadOnlyClass(device)) {
-        AddProblem(line, QStringLiteral("device %1 (class 0x%2) does not take network parameters")
-                             .arg(DeviceName(device)).arg(quint32(device.deviceClass), 4, 16, QLatin1Char('0')));
+        AddProblem(line, QStringLiteral("device %1 is of class 0x%2, which does not take network parameters")
+                             .arg(DeviceName(device), QString::number(quint32(device.deviceClass), 16).toUpper()));
         return false;
     }
     if (entry.strGateway.isEmpty() && device.extendedValid != 1) {

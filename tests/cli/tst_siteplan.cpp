@@ -116,7 +116,7 @@ void TestSitePlan::refusesNamingTheLine_data()
     QTest::newRow("gateway is the device") << QByteArray("serial,ip,gateway\nSN2,10.0.0.20,10.0.0.20\n")
                                            << QStringList { QStringLiteral("line 2: gateway 10.0.0.20 is the device itself") };
     QTest::newRow("foreign model") << QByteArray("serial,ip\nSN6,10.0.0.60\n") << QStringList { QStringLiteral("line 2: device SN6 (MAC 02:00:00:00:00:06) is a X-NVR8") };
-    QTest::newRow("read-only class") << QByteArray("serial,ip\nSN7,10.0.0.70\n") << QStringList { QStringLiteral("line 2: device SN7 (MAC 02:00:00:00:00:07) (class 0x9e10)") };
+    QTest::newRow("read-only class") << QByteArray("serial,ip\nSN7,10.0.0.70\n") << QStringList { QStringLiteral("line 2: device SN7 (MAC 02:00:00:00:00:07) is of class 0x9E10, which does not take") };
     QTest::newRow("gateway unknown") << QByteArray("serial,ip\nSN9,10.0.0.90\n") << QStringList { QStringLiteral("line 2: device SN9 (MAC 02:00:00:00:00:09) does not report its gateway") };
     QTest::newRow("every line problem, by line") << QByteArray("serial,ip\nSN2,10.0.0.20\nSN3,x\nSN4,10.0.0.20\nSN5,\n")
                                                  << QStringList { QStringLiteral("line 3: ip \"x\""), QStringLiteral("line 4: address 10.0.0.20 is also"),

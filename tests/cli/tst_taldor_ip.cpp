@@ -374,7 +374,7 @@ void TestTaldorIp::refusedPlanSendsNothing()
     const ToolRun dryRun = Run({ QStringLiteral("apply"), WritePlan("serial,ip\nTL0000000001,10.20.9.1\n"),
                                  QStringLiteral("--dry-run") });
     QCOMPARE(dryRun.nExitCode, 0);
-    QVERIFY(dryRun.out.contains("ip 10.20.9.1 mask 255.255.0.0 gateway 10.20.0.1 port 8000"));
+    QVERIFY2(dryRun.out.contains("10.20.0.10 -> 10.20.9.1  mask 255.255.0.0  gateway 10.20.0.1  port 8000"), dryRun.out.constData());
     QCOMPARE(StateBytes(), before);
 }
 
