@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CDeviceTableExport</name>
+    <message>
+        <source>Copy</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Export list...</source>
+        <translation>Export list...</translation>
+    </message>
+    <message>
+        <source>Export list</source>
+        <translation>Export list</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>The list could not be saved to %1: %2</source>
+        <translation>The list could not be saved to %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>CWarnDlgClass</name>
     <message>
         <source>CWarmDlg</source>

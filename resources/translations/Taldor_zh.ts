@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>CDeviceTableExport</name>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Export list...</source>
+        <translation>导出列表...</translation>
+    </message>
+    <message>
+        <source>Export list</source>
+        <translation>导出列表</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>The list could not be saved to %1: %2</source>
+        <translation>列表无法保存到 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>CWarnDlgClass</name>
     <message>
         <source>CWarmDlg</source>
