@@ -178,12 +178,34 @@ SimDevice deviceFromJson(const json& node, const KeyCost& conversionCost, KeyCac
 
 } // namespace
 
+std::string FleetStore::deviceEntry(const SimDevice& device)
+{
+    return deviceToJson(device).dump();
+}
+
+std::string FleetStore::document(const std::vector<std::string>& entries)
+{
+    size_t nSize = 64;
+    for (const std::string& strEntry : entries)
+        nSize += strEntry.size() + 2;
+    std::string strDocument;
+    strDocument.reserve(nSize);
+    strDocument += "{\"version\": 2, \"devices\": [\n";
+    for (size_t i = 0; i < entries.size(); ++i) {
+        strDocument += entries[i];
+        strDocument += i + 1 < entries.size() ? ",\n" : "\n";
+    }
+    strDocument += "]}\n";
+    return strDocument;
+}
+
 std::string FleetStore::toJson(const std::vector<SimDevice>& devices)
 {
-    json root = {{"version", 2}, {"devices", json::array()}};
+    std::vector<std::string> entries;
+    entries.reserve(devices.size());
     for (const SimDevice& device : devices)
-        root["devices"].push_back(deviceToJson(device));
-    return root.dump(1);
+        entries.push_back(deviceEntry(device));
+    return document(entries);
 }
 
 std::vector<SimDevice> FleetStore::fromJson(const std::string& strText, const KeyCost& conversionCost)
@@ -220,7 +242,7 @@ std::vector<SimDevice> FleetStore::load(const std::string& strPath, const KeyCos
 
 void FleetStore::save(const std::string& strPath, const std::vector<SimDevice>& devices)
 {
-    DurableFile::replace(strPath, toJson(devices) + '\n');
+    DurableFile::replace(strPath, toJson(devices));
 }
 
 } // namespace devsim

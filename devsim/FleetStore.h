@@ -20,6 +20,10 @@ public:
     static void save(const std::string& strPath, const std::vector<SimDevice>& devices);
 
     static std::string toJson(const std::vector<SimDevice>& devices);
+    // toJson in two steps, so that a saver can keep the entries of unchanged devices:
+    // one line of JSON per device, and the file around them.
+    static std::string deviceEntry(const SimDevice& device);
+    static std::string document(const std::vector<std::string>& entries);
     static std::vector<SimDevice> fromJson(const std::string& strText, const KeyCost& conversionCost = {});
 };
 

@@ -36,7 +36,7 @@ std::string SimOptions::usage()
            "  --delay-ms MS          delay every datagram sent\n"
            "  --kdf-ops N --kdf-mem-kib K   key-derivation cost asked of clients\n"
            "  --lockout-ms MS        first lockout after 5 failed authentications (default 60000)\n"
-           "  --no-fsync             answer before the state file is flushed to disk (comparisons only)\n"
+           "  --ack-before-save      answer before saving, unflushed (the old way; comparisons only)\n"
            "  --no-announce          no announcement at start\n"
            "  --floor-port P         answer benchmark floor requests on port P\n"
            "  --seed N               seed of the fault injector\n";
@@ -103,8 +103,8 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
         } else if (strName == "--lockout-ms") {
             bOk = value(100, 1800000, dValue);
             options.nLockoutMs = uint32_t(dValue);
-        } else if (strName == "--no-fsync") {
-            options.bFlushState = false;
+        } else if (strName == "--ack-before-save") {
+            options.bAckBeforeSave = true;
         } else if (strName == "--no-announce") {
             options.bAnnounce = false;
         } else if (strName == "--floor-port") {

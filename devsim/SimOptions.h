@@ -23,7 +23,7 @@ struct SimOptions
     uint32_t nDelayMs = 0;
     uint32_t nKdfOps = 2;
     uint32_t nKdfMemKib = 8192;
-    bool bFlushState = true;     // false: saves are not flushed to disk (benchmark comparisons)
+    bool bAckBeforeSave = false; // the old way, for comparisons: answer, then save unflushed
     uint32_t nLockoutMs = 60000; // first lockout after repeated failed authentications
     bool bAnnounce = true;
     uint16_t nFloorPort = 0; // benchmark floor echo, off when 0

@@ -1,6 +1,7 @@
 #include "Simulator.h"
 
 #include "Crypto.h"
+#include "DurableFile.h"
 #include "FleetStore.h"
 #include "IpAddress.h"
 #include "NetworkInterfaceList.h"
@@ -87,13 +88,13 @@ int Simulator::run()
 {
     if (!Crypto::initialise() || !openSockets())
         return 1;
-    if (!m_options.strStatePath.empty())
-        m_pWriter = std::make_unique<StateWriter>(m_options.strStatePath, m_options.bFlushState,
-                                                  [this](uint64_t nGeneration, bool bSucceeded) {
-                                                      asio::post(m_io, [this, nGeneration, bSucceeded] {
-                                                          onSaved(nGeneration, bSucceeded);
-                                                      });
-                                                  });
+    if (!m_options.strStatePath.empty()) {
+        for (const SimDevice& device : m_devices)
+            m_stateEntries.push_back(FleetStore::deviceEntry(device));
+        m_pWriter = std::make_unique<StateWriter>(m_options.strStatePath, [this](uint64_t nGeneration, bool bOk) {
+            asio::post(m_io, [this, nGeneration, bOk] { onSaved(nGeneration, bOk); });
+        });
+    }
     m_signals.async_wait([this](const std::error_code& error, int) {
         if (error)
             return;
@@ -255,14 +256,17 @@ void Simulator::afterCommand(SimDevice& device, const DeviceAgent::Outcome& outc
 {
     if (outcome.bForged)
         m_drops.count(DecodeError::Forged);
-    if (!outcome.bChanged || !m_pWriter) {
+    if (!outcome.bChanged || !m_pWriter || m_options.bAckBeforeSave) {
         if (!outcome.reply.empty())
             send(outcome.reply, destination, Clock::duration::zero());
+        if (outcome.bChanged && m_pWriter)
+            saveUnflushed();
         if (outcome.bChanged)
             send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, Clock::duration::zero());
         return;
     }
     // "Done" and the announcement go out only once the change is on disk.
+    m_stateEntries[size_t(&device - m_devices.data())] = FleetStore::deviceEntry(device);
     ++m_nChanges;
     hold(outcome.reply, destination);
     hold(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}});
@@ -278,7 +282,7 @@ void Simulator::hold(std::vector<uint8_t> packet, const Destination& destination
 void Simulator::startSave()
 {
     m_bSaving = true;
-    m_pWriter->submit(m_nChanges, FleetStore::toJson(m_devices) + '\n');
+    m_pWriter->submit(m_nChanges, FleetStore::document(m_stateEntries));
 }
 
 void Simulator::onSaved(uint64_t nGeneration, bool bSucceeded)
@@ -420,6 +424,15 @@ void Simulator::sayGoodbye()
         goodbye.mac = device.info.mac;
         goodbye.serial = device.info.serial;
         transmit(PacketCodec::encodeGoodbye(0, goodbye), Destination{true, {}});
+    }
+}
+
+void Simulator::saveUnflushed()
+{
+    try {
+        DurableFile::replaceWithoutFlush(m_options.strStatePath, FleetStore::toJson(m_devices));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "lumo-devsim: %s\n", error.what());
     }
 }
 

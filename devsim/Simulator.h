@@ -81,6 +81,7 @@ private:
     void announceAll();
     void sayGoodbye();
     void saveNow();
+    void saveUnflushed();
     void hold(std::vector<uint8_t> packet, const Destination& destination);
     void startSave();
     void onSaved(uint64_t nGeneration, bool bSucceeded);
@@ -122,6 +123,7 @@ private:
     };
     std::unique_ptr<StateWriter> m_pWriter;
     std::vector<Held> m_held;
+    std::vector<std::string> m_stateEntries; // each device's line of the state file
     uint64_t m_nChanges = 0;
     bool m_bSaving = false;
 };

@@ -7,8 +7,8 @@
 
 namespace devsim {
 
-StateWriter::StateWriter(std::string strPath, bool bFlush, Saved saved)
-    : m_strPath(std::move(strPath)), m_bFlush(bFlush), m_saved(std::move(saved)), m_thread([this] { run(); })
+StateWriter::StateWriter(std::string strPath, Saved saved)
+    : m_strPath(std::move(strPath)), m_saved(std::move(saved)), m_thread([this] { run(); })
 {
 }
 
@@ -46,10 +46,7 @@ void StateWriter::run()
         }
         bool bSucceeded = true;
         try {
-            if (m_bFlush)
-                DurableFile::replace(m_strPath, job.strContent);
-            else
-                DurableFile::replaceWithoutFlush(m_strPath, job.strContent);
+            DurableFile::replace(m_strPath, job.strContent);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "lumo-devsim: %s\n", error.what());
             bSucceeded = false;

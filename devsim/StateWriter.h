@@ -19,7 +19,7 @@ public:
     // Called on the writer's thread after each save, with the generation saved.
     using Saved = std::function<void(uint64_t nGeneration, bool bSucceeded)>;
 
-    StateWriter(std::string strPath, bool bFlush, Saved saved);
+    StateWriter(std::string strPath, Saved saved);
     ~StateWriter();
     StateWriter(const StateWriter&) = delete;
     StateWriter& operator=(const StateWriter&) = delete;
@@ -37,7 +37,6 @@ private:
     void run();
 
     std::string m_strPath;
-    bool m_bFlush;
     Saved m_saved;
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -2,12 +2,16 @@
 // 1,000 and 10,000 simulated devices, against a floor measured in the same run
 // between the same two processes: one plain UDP request answered by the same
 // number of datagrams of an answer's size, with no protocol at all. Also the
-// library's heap growth per 1,000 known devices.
+// library's heap growth per 1,000 known devices. Then modifies per second against
+// a fleet of 1,000 devices with a state file: the simulator answering only after
+// the change is on disk, against the old way (answer first, save unflushed).
 #include "FleetFactory.h"
 #include "PacketCodec.h"
 #include "lumo/lumo_api.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <asio/io_context.hpp>
@@ -122,14 +126,14 @@ Run measureLibrary(size_t nCount)
     return run;
 }
 
-bool startSimulator(QProcess& process, const Ports& ports, size_t nCount)
+bool startSimulator(QProcess& process, const Ports& ports, size_t nCount, const QStringList& extra = {})
 {
     const QString strProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim");
-    process.start(strProgram, {QStringLiteral("--count"), QString::number(nCount), QStringLiteral("--no-announce"),
+    process.start(strProgram, QStringList{QStringLiteral("--count"), QString::number(nCount), QStringLiteral("--no-announce"),
                                QStringLiteral("--bind"), QStringLiteral("127.0.0.1"), QStringLiteral("--broadcast-address"),
                                QStringLiteral("127.255.255.255"), QStringLiteral("--port"), QString::number(ports.nDevice),
                                QStringLiteral("--client-port"), QString::number(ports.nClient),
-                               QStringLiteral("--floor-port"), QString::number(ports.nFloor)});
+                               QStringLiteral("--floor-port"), QString::number(ports.nFloor)} + extra);
     QByteArray output;
     while (!output.contains("ready\n")) {
         if (process.state() == QProcess::NotRunning && !process.waitForStarted(5000))
@@ -139,6 +143,78 @@ bool startSimulator(QProcess& process, const Ports& ports, size_t nCount)
         output += process.readAllStandardOutput();
     }
     return true;
+}
+
+// Modifies per second: nCalls calls spread over nThreads callers, each on its own devices.
+double modifyRate(int nThreads, int nCalls, int nRound)
+{
+    std::atomic<int> nSucceeded{0};
+    std::vector<std::thread> callers;
+    const Clock::time_point start = Clock::now();
+    for (int t = 0; t < nThreads; ++t) {
+        callers.emplace_back([&, t] {
+            for (int i = t; i < nCalls; i += nThreads) {
+                const int nDevice = 1 + (i * 13 + nRound * 101) % 1000;
+                char mac[32];
+                std::snprintf(mac, sizeof(mac), "02:4C:55:00:%02X:%02X", (nDevice >> 8) & 0xFF, nDevice & 0xFF);
+                LUMO_NET_PARAM_BLOCK block{};
+                std::snprintf(block.ipv4Address, sizeof(block.ipv4Address), "10.21.%d.%d", nRound % 250 + 1, i % 250 + 1);
+                std::snprintf(block.ipv4Mask, sizeof(block.ipv4Mask), "255.255.0.0");
+                block.port = 8000;
+                nSucceeded += LUMO_ModifyDeviceNetParam(mac, "admin1234", &block);
+            }
+        });
+    }
+    for (std::thread& caller : callers)
+        caller.join();
+    const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return nSucceeded == nCalls ? nCalls / dSeconds : 0.0;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int benchModifies(const Ports& ports)
+{
+    const QString strState = QDir::temp().filePath(QStringLiteral("lumo-bench-%1.json").arg(QCoreApplication::applicationPid()));
+    std::printf("\nModifies per second, 1,000 devices with a state file (median of 5 rounds, min..max)\n");
+    std::printf("%-28s %-26s %-26s\n", "", "one caller (a batch)", "4 callers at once");
+    struct Mode
+    {
+        const char* pName;
+        QStringList arguments;
+        std::vector<double> sequential;
+        std::vector<double> parallel;
+    };
+    std::vector<Mode> modes = {{"before: answer, then save", {QStringLiteral("--ack-before-save")}, {}, {}},
+                               {"after: on disk, then answer", {}, {}, {}}};
+    for (int nRound = 0; nRound < 5; ++nRound) {
+        for (Mode& mode : modes) {
+            QFile::remove(strState);
+            QProcess simulator;
+            if (!startSimulator(simulator, ports, 1000, QStringList{QStringLiteral("--state"), strState} + mode.arguments)
+                || LUMO_Start_V30(&onReport, 0, nullptr) != 1)
+                return 1;
+            mode.sequential.push_back(modifyRate(1, 30, nRound));
+            mode.parallel.push_back(modifyRate(4, 60, nRound + 100));
+            LUMO_Stop();
+            simulator.terminate();
+            simulator.waitForFinished(10000);
+        }
+    }
+    QFile::remove(strState);
+    for (const Mode& mode : modes) {
+        const auto [sMin, sMax] = std::minmax_element(mode.sequential.begin(), mode.sequential.end());
+        const auto [pMin, pMax] = std::minmax_element(mode.parallel.begin(), mode.parallel.end());
+        std::printf("%-28s %7.1f (%5.1f..%5.1f)      %7.1f (%5.1f..%5.1f)\n", mode.pName, median(mode.sequential), *sMin,
+                    *sMax, median(mode.parallel), *pMin, *pMax);
+    }
+    std::printf("%-28s %7.2fx                   %7.2fx\n", "after / before", median(modes[1].sequential) / median(modes[0].sequential),
+                median(modes[1].parallel) / median(modes[0].parallel));
+    return 0;
 }
 
 template <typename Measure>
@@ -170,7 +246,11 @@ int main(int argc, char** argv)
     std::printf("Discovery, Start to last online report; floor = one request answered by N plain %zu-byte datagrams\n", nBytes);
     std::printf("%8s %12s %14s %8s %12s %18s\n", "devices", "floor ms", "library ms", "ratio", "found", "heap per 1,000");
     int nExit = 0;
+    // --modifies: only the modify benchmark.
+    const bool bModifiesOnly = app.arguments().contains(QStringLiteral("--modifies"));
     for (size_t nCount : {size_t(1000), size_t(10000)}) {
+        if (bModifiesOnly)
+            break;
         QProcess simulator;
         if (!startSimulator(simulator, ports, nCount)) {
             std::fprintf(stderr, "lumo-bench: simulator did not start\n");
@@ -188,6 +268,10 @@ int main(int argc, char** argv)
             std::printf("         (*) the floor itself lost %zu of %zu datagrams\n", nCount - floor.nReceived, nCount);
         if (library.nReceived < nCount)
             nExit = 1;
+    }
+    if (benchModifies(ports) != 0) {
+        std::fprintf(stderr, "lumo-bench: modify benchmark could not start\n");
+        nExit = 1;
     }
     return nExit;
 }

@@ -47,6 +47,9 @@ private slots:
     void lastErrorBelongsToTheCallingThread();
     void lockoutSeenFromTheClient();
     void modifyCompletesDuringChallengeFlood();
+    void acknowledgedChangeSurvivesKill_data();
+    void acknowledgedChangeSurvivesKill();
+    void oldStateFileIsRewrittenWithoutPasswords();
 
 private:
     QTemporaryDir m_tempDir;
@@ -187,6 +190,72 @@ void TestLumoCommands::modifyCompletesDuringChallengeFlood()
     flooder.join();
     qInfo("%d of 5 modifies during a flood of %.0f challenge requests/s", nSucceeded, double(nSent) / dSeconds);
     QCOMPARE(nSucceeded, 5);
+}
+
+void TestLumoCommands::acknowledgedChangeSurvivesKill_data()
+{
+    QTest::addColumn<int>("devices");
+    QTest::newRow("50 devices") << 50;
+    QTest::newRow("3,000 devices") << 3000;
+}
+
+void TestLumoCommands::acknowledgedChangeSurvivesKill()
+{
+    // SIGKILL right after "done": the change must already be in the state file.
+    QFETCH(int, devices);
+    // LUMO_KILL_MODE=--ack-before-save shows the old way losing changes.
+    const QStringList mode = qEnvironmentVariable("LUMO_KILL_MODE").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const int nRuns = qEnvironmentVariableIntValue("LUMO_KILL_RUNS") > 0 ? qEnvironmentVariableIntValue("LUMO_KILL_RUNS") : 20;
+    const QString strState = m_tempDir.filePath(QStringLiteral("killed-%1.json").arg(devices));
+    QFile::remove(strState);
+    QVERIFY(startLibrary());
+    int nAcknowledged = 0;
+    int nLost = 0;
+    for (int nRun = 0; nRun < nRuns; ++nRun) {
+        DevsimProcess devsim;
+        QVERIFY(devsim.start(QStringList{QStringLiteral("--count"), QString::number(devices), QStringLiteral("--no-announce"),
+                                         QStringLiteral("--state"), strState} + mode));
+        const int nDevice = 1 + (nRun * 7) % devices;
+        const std::string strAddress = "10.20.200." + std::to_string(10 + nRun);
+        const LUMO_NET_PARAM_BLOCK block = makeParamBlock(strAddress.c_str(), "255.255.0.0", "10.20.0.1", 8000);
+        const bool bAcknowledged = LUMO_ModifyDeviceNetParam(macOf(nDevice).c_str(), kPassword, &block) == 1;
+        devsim.kill();
+        if (!bAcknowledged)
+            continue;
+        ++nAcknowledged;
+        if (addressInState(strState, serialOf(nDevice)) != QString::fromStdString(strAddress))
+            ++nLost;
+    }
+    qInfo("%d devices %s: %d of %d runs acknowledged, %d acknowledged changes lost", devices, qPrintable(mode.join(QLatin1Char(' '))),
+          nAcknowledged, nRuns, nLost);
+    QCOMPARE(nLost, 0);
+    QCOMPARE(nAcknowledged, nRuns);
+}
+
+void TestLumoCommands::oldStateFileIsRewrittenWithoutPasswords()
+{
+    // A state file of the old form: a password in clear, readable by everyone.
+    const QString strState = m_tempDir.filePath(QStringLiteral("old-form.json"));
+    QFile file(strState);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(R"({"version":1,"devices":[{"serial":"TL0000000001","mac":"02:4C:55:00:00:01",
+        "ipv4":{"address":"10.20.0.11","mask":"255.255.0.0","gateway":"10.20.0.1"},
+        "password":"old-secret-pw","defaultPassword":"admin","salt":"000102030405060708090a0b0c0d0e0f"}]})");
+    file.close();
+    QVERIFY(QFile::setPermissions(strState, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--state"), strState, QStringLiteral("--no-announce")}));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    file.close();
+    QVERIFY(!content.contains("old-secret-pw"));
+    QVERIFY(!content.contains("\"password\""));
+    QVERIFY(content.contains("\"passwordKey\""));
+    QCOMPARE(QFile::permissions(strState) & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(startLibrary());
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.12", "255.255.0.0", "10.20.0.1", 8000);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), "old-secret-pw", &block), 1);
+    QCOMPARE(addressInState(strState, serialOf(1)), QStringLiteral("10.20.0.12"));
 }
 
 QTEST_GUILESS_MAIN(TestLumoCommands)

@@ -123,6 +123,7 @@ private slots:
     void resetRefusesOlderCodes();
     void fleetSurvivesSaveAndLoad();
     void badFleetFilesAreRefused();
+    void stateFileIsPrivateWithoutSecretsInClear();
     void demoFleetCoversEveryKindOfRow();
     void optionsParse();
 };
@@ -356,6 +357,30 @@ void TestLumoDevsim::fleetSurvivesSaveAndLoad()
     QVERIFY(QFileInfo(strBlocked).isDir());
     QVERIFY(!QFile::exists(strBlocked + QStringLiteral(".tmp")));
     QCOMPARE(FleetStore::load(strPath)[0].info.port, uint16_t(9000));
+}
+
+void TestLumoDevsim::stateFileIsPrivateWithoutSecretsInClear()
+{
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("fleet.json"));
+    QFile file(strPath);
+    QVERIFY(file.open(QIODevice::WriteOnly)); // an existing file, readable by everyone
+    file.close();
+    QVERIFY(QFile::setPermissions(strPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    std::vector<SimDevice> fleet = FleetFactory::demo("2024-05-01 08:00:00");
+    FleetStore::save(strPath.toStdString(), fleet);
+    QCOMPARE(QFile::permissions(strPath) & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    QVERIFY(!content.contains(FleetFactory::kDemoPassword));
+    QVERIFY(!content.contains("\"password\""));
+    QVERIFY(!content.contains(QByteArray::fromStdString(MakerCodeService::issue(fleet[0].info.serial, SecurityCode::today()))));
+    // The old form is read: its clear passwords become keys under its salt.
+    const auto old = FleetStore::fromJson(R"({"version":1,"devices":[{"serial":"A","mac":"02:00:00:00:00:01",
+        "password":"pw-old","salt":"000102030405060708090a0b0c0d0e0f"}]})");
+    QVERIFY(hasPassword(old[0], "pw-old"));
+    QVERIFY(old[0].defaultPasswordKey == *Crypto::deriveKey("admin", old[0].salt, old[0].cost.nOps, old[0].cost.nMemKib));
+    QVERIFY(FleetStore::toJson(old).find("pw-old") == std::string::npos);
 }
 
 void TestLumoDevsim::badFleetFilesAreRefused()
