@@ -96,9 +96,10 @@ QStringList CDeviceTableExport::HeaderTexts(const QList<int>& columns) const
 
 QStringList CDeviceTableExport::RowTexts(int row, const QList<int>& columns) const
 {
+    // Without the blanks the table pads numbers with so that they sort as text.
     QStringList texts;
     for (int column : columns)
-        texts.append(m_pModel->index(row, column).data().toString());
+        texts.append(m_pModel->index(row, column).data().toString().trimmed());
     return texts;
 }
 

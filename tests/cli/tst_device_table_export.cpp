@@ -25,7 +25,7 @@ struct TableFixture
     TableFixture()
     {
         model.setHorizontalHeaderLabels(kHeaders);
-        AddRow({ QStringLiteral("001"), QStringLiteral("K-VNT1C"), QStringLiteral("10.0.0.1"), QStringLiteral("SN1") });
+        AddRow({ QStringLiteral("001"), QStringLiteral("K-VNT1C"), QStringLiteral("10.0.0.1"), QStringLiteral(" SN1 ") });
         AddRow({ QStringLiteral("002"), QStringLiteral("K-VNT4C, rev \"B\""), QStringLiteral("10.0.0.2"), QStringLiteral("SN\n2") });
         AddRow({ QStringLiteral("003"), QStringLiteral("=cmd|' /C calc'!A0"), QStringLiteral("10.0.0.3"), QStringLiteral("SN3") });
         view.setModel(&model);
@@ -91,7 +91,7 @@ void TestDeviceTableExport::copiesSelectedRowsWithHeader_data()
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<bool>("rearranged"); // serial column moved first, address hidden
     QTest::addColumn<QString>("text");
-    QTest::newRow("one row") << QList<int> { 0 } << false
+    QTest::newRow("one row, padding dropped") << QList<int> { 0 } << false
                              << QStringLiteral("ID\tDevice Type\tIPv4 Address\tSerial Number\n001\tK-VNT1C\t10.0.0.1\tSN1\n");
     QTest::newRow("rows in table order, line break and formula made harmless")
         << QList<int> { 2, 1 } << false
@@ -149,6 +149,7 @@ void TestDeviceTableExport::exportsEveryRowAndColumn()
     QCOMPARE(records[2].fields, (QStringList { QStringLiteral("002"), QStringLiteral("K-VNT4C, rev \"B\""),
                                                QStringLiteral("10.0.0.2"), QStringLiteral("SN\n2") }));
     QCOMPARE(records[3].fields[1], QStringLiteral("'=cmd|' /C calc'!A0"));
+    QCOMPARE(records[1].fields[3], QStringLiteral("SN1"));
 }
 
 void TestDeviceTableExport::exportAddsSuffixAndHonoursCancel()
