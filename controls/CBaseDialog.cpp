@@ -50,7 +50,7 @@ CBaseDialog::CBaseDialog(QWidget* parent, bool bShowBottom, bool bShowOk, bool b
         setObjectName(QStringLiteral("CBaseDialogClass"));
     resize(437, 327);
     setMinimumSize(0, 150);
-    setWindowTitle(Tr("Dialog"));
+    setWindowTitle(Tr(QT_TRANSLATE_NOOP("CBaseDialogClass", "Dialog")));
 
     m_pgridBaseDialog = new QGridLayout(this);
     m_pgridBaseDialog->setObjectName(QStringLiteral("m_pgridBaseDialog"));
@@ -136,13 +136,13 @@ void CBaseDialog::BuildBottomFrame()
     m_pOkBtn = new CPushButton(m_pBottomFrame);
     m_pOkBtn->setObjectName(QStringLiteral("pOkBtn"));
     m_pOkBtn->setMinimumSize(80, 24);
-    m_pOkBtn->setText(Tr("OK"));
+    m_pOkBtn->setText(Tr(QT_TRANSLATE_NOOP("CBaseDialogClass", "OK")));
     bottomLayout->addWidget(m_pOkBtn, 0, 1);
 
     m_pCancelBtn = new CPushButton(m_pBottomFrame);
     m_pCancelBtn->setObjectName(QStringLiteral("pCancelBtn"));
     m_pCancelBtn->setMinimumSize(80, 24);
-    m_pCancelBtn->setText(Tr("Cancel"));
+    m_pCancelBtn->setText(Tr(QT_TRANSLATE_NOOP("CBaseDialogClass", "Cancel")));
     bottomLayout->addWidget(m_pCancelBtn, 0, 2);
 
     // Return and Enter belong to the dialog, which accepts on them even while

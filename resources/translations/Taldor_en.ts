@@ -2,6 +2,55 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CAPT_LUMOMainWnd</name>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Can not find Manual.</source>
+        <translation>Can not find Manual.</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>Sure to close software</source>
+        <translation>Sure to close software</translation>
+    </message>
+</context>
+<context>
+    <name>CAPT_LUMOMainWndClass</name>
+    <message>
+        <source>LUMO</source>
+        <translation>LUMO</translation>
+    </message>
+    <message>
+        <source>Online Devices</source>
+        <translation>Online Devices</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Help</translation>
+    </message>
+</context>
+<context>
+    <name>CBaseDialogClass</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>CDeviceTableExport</name>
     <message>
         <source>Copy</source>
@@ -29,10 +78,70 @@
     </message>
 </context>
 <context>
+    <name>CDlgAbout</name>
+    <message>
+        <source>About</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source> v2.00.00.01</source>
+        <translation> v2.00.00.01</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgAboutClass</name>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Lumo Software</source>
+        <translation>Lumo Software</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>CMorvelApplication</name>
+    <message>
+        <source>LUMO</source>
+        <translation>LUMO</translation>
+    </message>
+    <message>
+        <source>Software is already running.</source>
+        <translation>Software is already running.</translation>
+    </message>
+    <message>
+        <source>The least resolution is 1024*768.</source>
+        <translation>The least resolution is 1024*768.</translation>
+    </message>
+</context>
+<context>
     <name>CWarnDlgClass</name>
     <message>
         <source>CWarmDlg</source>
         <translation>CWarmDlg</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Help</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Taldor IP Utility</source>
+        <translation>Taldor IP Utility</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,55 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>CAPT_LUMOMainWnd</name>
+    <message>
+        <source>Info</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Can not find Manual.</source>
+        <translation>找不到用户手册。</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Sure to close software</source>
+        <translation>确定要关闭软件吗？</translation>
+    </message>
+</context>
+<context>
+    <name>CAPT_LUMOMainWndClass</name>
+    <message>
+        <source>LUMO</source>
+        <translation>LUMO</translation>
+    </message>
+    <message>
+        <source>Online Devices</source>
+        <translation>在线设备</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+</context>
+<context>
+    <name>CBaseDialogClass</name>
+    <message>
+        <source>Dialog</source>
+        <translation>对话框</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
     <name>CDeviceTableExport</name>
     <message>
         <source>Copy</source>
@@ -29,10 +78,70 @@
     </message>
 </context>
 <context>
+    <name>CDlgAbout</name>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source> v2.00.00.01</source>
+        <translation> v2.00.00.01</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgAboutClass</name>
+    <message>
+        <source>Name:</source>
+        <translation>名称：</translation>
+    </message>
+    <message>
+        <source>Lumo Software</source>
+        <translation>Lumo 软件</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>版本：</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>CMorvelApplication</name>
+    <message>
+        <source>LUMO</source>
+        <translation>LUMO</translation>
+    </message>
+    <message>
+        <source>Software is already running.</source>
+        <translation>软件已在运行。</translation>
+    </message>
+    <message>
+        <source>The least resolution is 1024*768.</source>
+        <translation>屏幕分辨率最低为 1024*768。</translation>
+    </message>
+</context>
+<context>
     <name>CWarnDlgClass</name>
     <message>
         <source>CWarmDlg</source>
         <translation>提示框</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>版本信息</translation>
+    </message>
+    <message>
+        <source>Taldor IP Utility</source>
+        <translation>Taldor IP 工具</translation>
     </message>
 </context>
 <context>
@@ -244,7 +353,7 @@ border-style:none;</translation>
     </message>
     <message>
         <source>Comeback</source>
-        <translation>返回</translation>
+        <translation>恢复</translation>
     </message>
     <message>
         <source>Tips:The security code will be returned after you send the date and serial No. of the device to the manufacturer.</source>
