@@ -134,12 +134,14 @@ QStringList CDeviceListFormat::Cells(const LUMO_DEVICE_INFO_MY& device, int id)
 
 QList<LUMO_DEVICE_INFO_MY> CDeviceListFormat::Sorted(QList<LUMO_DEVICE_INFO_MY> devices)
 {
-    std::stable_sort(devices.begin(), devices.end(), [](const LUMO_DEVICE_INFO_MY& a, const LUMO_DEVICE_INFO_MY& b) {
+    std::sort(devices.begin(), devices.end(), [](const LUMO_DEVICE_INFO_MY& a, const LUMO_DEVICE_INFO_MY& b) {
         const quint32 left = AddressKey(a);
         const quint32 right = AddressKey(b);
         if (left != right)
             return left < right;
-        return FieldBytes(a.serial) < FieldBytes(b.serial);
+        if (!FieldEquals(a.serial, FieldBytes(b.serial)))
+            return FieldBytes(a.serial) < FieldBytes(b.serial);
+        return FieldBytes(a.mac) < FieldBytes(b.mac);
     });
     return devices;
 }

@@ -9,7 +9,7 @@ class QByteArray;
 
 // The device table's columns as the command-line tool prints them: headers
 // and JSON keys in plain English, one device per row, numbered in the order
-// printed (by IPv4 address, then serial number).
+// printed (by IPv4 address, then serial number and MAC).
 class CDeviceListFormat
 {
 public:

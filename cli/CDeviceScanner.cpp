@@ -5,10 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
+#include <thread>
+
 namespace {
 
-// How often a wait reports progress when nothing arrives.
 constexpr std::chrono::milliseconds kProgressInterval(200);
+constexpr std::chrono::milliseconds kPollInterval(20);
 
 } // namespace
 
@@ -35,29 +38,35 @@ bool CDeviceScanner::Start()
 
 void CDeviceScanner::Wait(std::chrono::milliseconds duration, const Predicate& done, const Progress& progress)
 {
+    // Polled rather than woken per report: thousands of answers in a burst
+    // cost one look every few milliseconds, not one each.
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + duration;
-    std::unique_lock<std::mutex> lock(m_mutex);
+    Clock::time_point nextProgress = Clock::now();
     for (;;) {
-        if (done && done(m_devices))
-            return;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            return;
-        if (progress) {
-            const int found = int(m_devices.size());
-            lock.unlock();
-            progress(left, found);
-            lock.lock();
+        int found = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (done && done(m_devices.values()))
+                return;
+            found = int(m_devices.size());
         }
-        m_changed.wait_for(lock, std::min(left, kProgressInterval));
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline)
+            return;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+        if (progress && now >= nextProgress) {
+            progress(left, found);
+            nextProgress = now + kProgressInterval;
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(left, kPollInterval));
     }
 }
 
 QList<LUMO_DEVICE_INFO_MY> CDeviceScanner::Devices() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_devices;
+    return m_devices.values();
 }
 
 bool CDeviceScanner::Modify(const LUMO_DEVICE_INFO_MY& device, const QByteArray& password,
@@ -89,26 +98,15 @@ bool CDeviceScanner::IsAcceptedModel(const QString&) const
     return true;
 }
 
-int CDeviceScanner::IndexOf(const QByteArray& serial, const QByteArray& mac) const
+QByteArray CDeviceScanner::Identity(const QByteArray& serial, const QByteArray& mac)
 {
-    for (int i = 0; i < m_devices.size(); ++i) {
-        if (FieldEquals(m_devices[i].serial, serial) && FieldEquals(m_devices[i].mac, mac))
-            return i;
-    }
-    return -1;
+    return serial + '\0' + mac;
 }
 
 void CDeviceScanner::Store(const LUMO_DEVICE_INFO_MY& info)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const int index = IndexOf(FieldBytes(info.serial), FieldBytes(info.mac));
-        if (index < 0)
-            m_devices.append(info);
-        else
-            m_devices[index] = info;
-    }
-    m_changed.notify_all();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_devices.insert(Identity(FieldBytes(info.serial), FieldBytes(info.mac)), info);
 }
 
 void CDeviceScanner::AppendDeviceRecord(const LUMO_DEVICE_INFO_MY&)
@@ -129,11 +127,6 @@ void CDeviceScanner::EmitDeviceUpdate(const LUMO_DEVICE_INFO_MY& info)
 
 void CDeviceScanner::EmitDeviceOffline(const QString& serial, const QString& mac)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const int index = IndexOf(serial.toLocal8Bit(), mac.toLocal8Bit());
-        if (index >= 0)
-            m_devices.removeAt(index);
-    }
-    m_changed.notify_all();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_devices.remove(Identity(serial.toLocal8Bit(), mac.toLocal8Bit()));
 }

@@ -4,14 +4,13 @@
 #include "CLumoDiscovery.h"
 #include "LumoDeviceInfo.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QList>
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
-
-class QByteArray;
 
 // Finds devices for the command-line tool through the same binding and
 // callback as the program: it is the process's device sink, keeps one record
@@ -50,12 +49,11 @@ public:
     void EmitDeviceOffline(const QString& serial, const QString& mac) override;
 
 private:
-    int IndexOf(const QByteArray& serial, const QByteArray& mac) const;
+    static QByteArray Identity(const QByteArray& serial, const QByteArray& mac);
     void Store(const LUMO_DEVICE_INFO_MY& info);
 
     CLumoDiscovery m_discovery;
     mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    QList<LUMO_DEVICE_INFO_MY> m_devices;
+    QHash<QByteArray, LUMO_DEVICE_INFO_MY> m_devices; // by serial number and MAC
     bool m_bStarted = false;
 };

@@ -5,6 +5,9 @@
 
 #include <InputChecks.h>
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -31,10 +34,10 @@ bool IsReservedHost(quint32 address)
     return first == 0 || first == 127 || first >= 224;
 }
 
-bool IsDeviceOf(const PlannedChange& change, const LUMO_DEVICE_INFO_MY& device)
+// Serial number and MAC: the identity of a device.
+QByteArray IdentityOf(const LUMO_DEVICE_INFO_MY& device)
 {
-    return FieldEquals(change.device.serial, FieldBytes(device.serial))
-        && FieldEquals(change.device.mac, FieldBytes(device.mac));
+    return FieldBytes(device.serial) + '\0' + FieldBytes(device.mac);
 }
 
 QString CurrentAddress(const LUMO_DEVICE_INFO_MY& device)
@@ -43,6 +46,34 @@ QString CurrentAddress(const LUMO_DEVICE_INFO_MY& device)
 }
 
 } // namespace
+
+// The devices found, looked up by serial number, MAC and current address.
+struct CSitePlan::DeviceIndex
+{
+    explicit DeviceIndex(const QList<LUMO_DEVICE_INFO_MY>& found)
+        : devices(found)
+    {
+        for (int i = 0; i < devices.size(); ++i) {
+            bySerial.insert(FieldLatin1(devices[i].serial).toLower(), i);
+            byMac.insert(NormalisedMac(FieldLatin1(devices[i].mac)), i);
+            byAddress.insert(CurrentAddress(devices[i]), i);
+        }
+    }
+
+    QList<int> Matching(const QString& serial, const QString& mac) const
+    {
+        QList<int> found = mac.isEmpty() ? bySerial.values(serial.toLower()) : byMac.values(NormalisedMac(mac));
+        if (!mac.isEmpty() && !serial.isEmpty())
+            found.removeIf([&](int i) { return FieldLatin1(devices[i].serial).compare(serial, Qt::CaseInsensitive) != 0; });
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    const QList<LUMO_DEVICE_INFO_MY>& devices;
+    QMultiHash<QString, int> bySerial;
+    QMultiHash<QString, int> byMac;
+    QMultiHash<QString, int> byAddress;
+};
 
 bool CSitePlan::IsListedModel(const LUMO_DEVICE_INFO_MY& device)
 {
@@ -208,35 +239,34 @@ bool CSitePlan::CheckEntry(PlanEntry& entry)
 bool CSitePlan::Check(const QList<LUMO_DEVICE_INFO_MY>& devices, bool allModels)
 {
     m_changes.clear();
+    const DeviceIndex index(devices);
     QList<PlannedChange> changes;
-    QList<int> lineOfDevice;
+    QHash<QByteArray, int> lineOfDevice;
     for (const PlanEntry& entry : m_entries) {
         PlannedChange change;
-        if (!Match(entry, devices, allModels, &change))
+        if (!Match(entry, index, allModels, &change))
             continue;
-        bool repeated = false;
-        for (const PlannedChange& other : changes) {
-            if (IsDeviceOf(other, change.device)) {
-                AddProblem(entry.nLine, QStringLiteral("device %1 is already planned on line %2")
-                                            .arg(DeviceName(change.device)).arg(other.nLine));
-                repeated = true;
-                break;
-            }
+        const QByteArray identity = IdentityOf(change.device);
+        if (lineOfDevice.contains(identity)) {
+            AddProblem(entry.nLine, QStringLiteral("device %1 is already planned on line %2")
+                                        .arg(DeviceName(change.device)).arg(lineOfDevice.value(identity)));
+            continue;
         }
-        if (!repeated && CheckSubnet(change))
+        lineOfDevice.insert(identity, entry.nLine);
+        if (CheckSubnet(change))
             changes.append(change);
     }
-    CheckAddressOwners(changes, devices);
+    CheckAddressOwners(changes, index);
     if (m_problems.isEmpty())
         OrderChanges(changes);
     return m_problems.isEmpty();
 }
 
-bool CSitePlan::Match(const PlanEntry& entry, const QList<LUMO_DEVICE_INFO_MY>& devices, bool allModels,
-                      PlannedChange* change)
+bool CSitePlan::Match(const PlanEntry& entry, const DeviceIndex& index, bool allModels, PlannedChange* change)
 {
+    const QList<LUMO_DEVICE_INFO_MY>& devices = index.devices;
     const int line = entry.nLine;
-    const QList<int> found = MatchingDevices(devices, entry.strSerial, entry.strMac);
+    const QList<int> found = index.Matching(entry.strSerial, entry.strMac);
     const QString wanted = entry.strMac.isEmpty() ? QStringLiteral("serial number %1").arg(entry.strSerial)
         : entry.strSerial.isEmpty()               ? QStringLiteral("MAC %1").arg(entry.strMac)
                                                   : QStringLiteral("serial number %1 and MAC %2").arg(entry.strSerial, entry.strMac);
@@ -246,7 +276,9 @@ bool CSitePlan::Match(const PlanEntry& entry, const QList<LUMO_DEVICE_INFO_MY>& 
         return false;
     }
     if (found.size() > 1) {
-        AddProblem(line, QStringLiteral("%1 devices have %2; name the device by its MAC").arg(found.size()).arg(wanted));
+        const QString hint = entry.strMac.isEmpty() ? QStringLiteral("name the device by its MAC")
+                                                    : QStringLiteral("give its serial number as well");
+        AddProblem(line, QStringLiteral("%1 devices have %2; %3").arg(found.size()).arg(wanted, hint));
         return false;
     }
     const LUMO_DEVICE_INFO_MY& device = devices[found.front()];
@@ -307,29 +339,27 @@ bool CSitePlan::CheckSubnet(const PlannedChange& change)
 
 void CSitePlan::CheckDuplicateAddresses()
 {
-    for (int i = 0; i < m_entries.size(); ++i) {
-        for (int j = 0; j < i; ++j) {
-            if (m_entries[i].strAddress == m_entries[j].strAddress) {
-                AddProblem(m_entries[i].nLine, QStringLiteral("address %1 is also planned on line %2")
-                                                   .arg(m_entries[i].strAddress).arg(m_entries[j].nLine));
-                break;
-            }
-        }
+    QHash<QString, int> firstLine;
+    for (const PlanEntry& entry : m_entries) {
+        const auto first = firstLine.constFind(entry.strAddress);
+        if (first == firstLine.cend())
+            firstLine.insert(entry.strAddress, entry.nLine);
+        else
+            AddProblem(entry.nLine, QStringLiteral("address %1 is also planned on line %2").arg(entry.strAddress).arg(*first));
     }
 }
 
-void CSitePlan::CheckAddressOwners(const QList<PlannedChange>& changes, const QList<LUMO_DEVICE_INFO_MY>& devices)
+void CSitePlan::CheckAddressOwners(const QList<PlannedChange>& changes, const DeviceIndex& index)
 {
+    QSet<QByteArray> planned;
+    for (const PlannedChange& change : changes)
+        planned.insert(IdentityOf(change.device));
     for (const PlannedChange& change : changes) {
-        for (const LUMO_DEVICE_INFO_MY& device : devices) {
-            if (CurrentAddress(device) != change.strAddress)
-                continue;
-            bool planned = false;
-            for (const PlannedChange& other : changes)
-                planned = planned || IsDeviceOf(other, device);
-            if (!planned) {
+        const QList<int> holders = index.byAddress.values(change.strAddress);
+        for (int i : holders) {
+            if (!planned.contains(IdentityOf(index.devices[i]))) {
                 AddProblem(change.nLine, QStringLiteral("address %1 belongs to device %2, which is not in the plan")
-                                             .arg(change.strAddress, DeviceName(device)));
+                                             .arg(change.strAddress, DeviceName(index.devices[i])));
                 break;
             }
         }
@@ -340,6 +370,13 @@ void CSitePlan::OrderChanges(QList<PlannedChange> pending)
 {
     // A device may take an address another planned device still holds only
     // after that device has moved on.
+    QHash<QString, int> holders; // current addresses of the devices still to move
+    for (const PlannedChange& change : pending)
+        ++holders[CurrentAddress(change.device)];
+    auto isFree = [&](const PlannedChange& change) {
+        const int own = CurrentAddress(change.device) == change.strAddress ? 1 : 0;
+        return holders.value(change.strAddress) - own == 0;
+    };
     auto waitsFor = [&](int i) {
         for (int j = 0; j < pending.size(); ++j) {
             if (j != i && CurrentAddress(pending[j].device) == pending[i].strAddress)
@@ -350,7 +387,7 @@ void CSitePlan::OrderChanges(QList<PlannedChange> pending)
     while (!pending.isEmpty()) {
         int ready = -1;
         for (int i = 0; i < pending.size() && ready < 0; ++i) {
-            if (waitsFor(i) < 0)
+            if (isFree(pending[i]))
                 ready = i;
         }
         if (ready < 0) {
@@ -361,6 +398,7 @@ void CSitePlan::OrderChanges(QList<PlannedChange> pending)
             m_changes.clear();
             return;
         }
+        --holders[CurrentAddress(pending[ready].device)];
         m_changes.append(pending.takeAt(ready));
     }
 }

@@ -64,11 +64,12 @@ private:
     bool ReadHeader(const QStringList& header);
     void ReadLine(const CsvRecord& record);
     bool CheckEntry(PlanEntry& entry);
-    bool Match(const PlanEntry& entry, const QList<LUMO_DEVICE_INFO_MY>& devices, bool allModels,
-               PlannedChange* change);
+    struct DeviceIndex;
+
+    bool Match(const PlanEntry& entry, const DeviceIndex& index, bool allModels, PlannedChange* change);
     bool CheckSubnet(const PlannedChange& change);
     void CheckDuplicateAddresses();
-    void CheckAddressOwners(const QList<PlannedChange>& changes, const QList<LUMO_DEVICE_INFO_MY>& devices);
+    void CheckAddressOwners(const QList<PlannedChange>& changes, const DeviceIndex& index);
     void OrderChanges(QList<PlannedChange> changes);
     void AddProblem(int line, const QString& text);
 
