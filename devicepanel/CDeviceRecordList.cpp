@@ -38,6 +38,17 @@ int CDeviceRecordList::IndexOf(const QByteArray& serial, const QByteArray& mac, 
     return -1;
 }
 
+int CDeviceRecordList::LastIndexOf(const QByteArray& serial, const QByteArray& mac) const
+{
+    const quint64 key = KeyOf(serial, mac);
+    for (std::size_t position = m_keys.size(); position-- > 0;) {
+        const LUMO_DEVICE_INFO_MY& record = *m_records[position];
+        if (m_keys[position] == key && FieldEquals(record.serial, serial) && FieldEquals(record.mac, mac))
+            return int(position);
+    }
+    return -1;
+}
+
 void CDeviceRecordList::RemoveAt(int position)
 {
     m_records.erase(m_records.begin() + position);

@@ -24,6 +24,8 @@ public:
     // Position of the first record among the first `limit` whose serial and
     // MAC equal the given 8-bit texts, or -1.
     int IndexOf(const QByteArray& serial, const QByteArray& mac, int limit) const;
+    // Position of the last record whose serial and MAC equal the given texts, or -1.
+    int LastIndexOf(const QByteArray& serial, const QByteArray& mac) const;
     void RemoveAt(int position);
     void Replace(int position, const LUMO_DEVICE_INFO_MY& info);
     void Clear();

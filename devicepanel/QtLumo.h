@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -98,7 +99,13 @@ private:
     void SetupRowRemoval();
 
     void FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info);
-    void AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info);
+    void AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info, quint64 key);
+    void KeepOneRecordOf(const LUMO_DEVICE_INFO_MY& info);
+    void RefreshListedDevice(int row, const LUMO_DEVICE_INFO_MY& dev_info);
+    void ForgetRowKey(int row);
+    void MakeRowInert(int row);
+    bool IsRowLeaving(int row) const;
+    void RestoreReportedSerials(const QModelIndex& first, const QModelIndex& last);
     QList<int> RowsOfDevice(const QString& serial, const QString& mac) const;
     void RebuildRowKeys();
     void ScheduleFlush();
@@ -132,6 +139,7 @@ private:
     void ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& form);
 
     static quint64 DeviceKey(const QString& serial, const QString& mac);
+    static quint64 DeviceKey(const QByteArray& serial, const QByteArray& mac);
 
     std::unique_ptr<Ui::QtLumoClass> m_pUi;
     CDeviceRecordList m_deviceList;
@@ -146,6 +154,8 @@ private:
     // A key of each model row's serial number and MAC, in model order, so that
     // events find their rows without reading the table's items.
     std::vector<quint64> m_rowKeys;
+    // How many live rows each key has; a key not listed needs no walk.
+    std::unordered_map<quint64, int> m_listedKeys;
     // Rows of devices that went offline, removed together once the burst of
     // events they came in is handled: the item model moves every later row on
     // each removal, so one by one would cost the whole table per event.

@@ -91,6 +91,11 @@ void QtLumo::ShowDeviceParam(int row, int column)
     if (row < 0 || column < 0 || row >= m_deviceList.Count())
         return;
     const int record = RecordIndexOfRow(row);
+    if (record < 0 && IsRowLeaving(row)) {
+        // The device is gone; the record at the row's position is another's.
+        SetParamFormEnabled(false);
+        return;
+    }
     const LUMO_DEVICE_INFO_MY& info = m_deviceList.At(record >= 0 ? record : row);
 
     EnableEditableParams();

@@ -30,6 +30,10 @@ public:
         ColumnCount = 19
     };
 
+    // The serial number a device reported, kept beside the cell text so that
+    // an edit of the cell can always be undone.
+    static constexpr int ReportedSerialRole = Qt::UserRole + 1;
+
     explicit QtLumoItemModel(QObject* parent = nullptr);
 
     // Column widths in pixels, in model order.

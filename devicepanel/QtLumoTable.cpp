@@ -2,6 +2,7 @@
 // numbering, ordering, the header and the serial-cell protection.
 #include "QtLumo.h"
 
+#include "CIdStandardItem.h"
 #include "CIpStandardItem.h"
 #include "QtLumoItemModel.h"
 #include "ui_QtLumo.h"
@@ -57,7 +58,8 @@ class NewRowItems : public RowItems
 public:
     NewRowItems()
     {
-        for (int column = 0; column < QtLumoItemModel::ColumnCount; ++column)
+        m_items.append(new CIdStandardItem);
+        for (int column = 1; column < QtLumoItemModel::ColumnCount; ++column)
             m_items.append(new QStandardItem);
     }
     QStandardItem* At(int column) override { return m_items[column]; }
@@ -137,7 +139,9 @@ void FillRowItems(RowItems& row, int rowNumber, const LUMO_DEVICE_INFO_MY& info)
     SetText(row, M::ColDeviceType, FieldLatin1(info.deviceTypeText));
     SetAddressText(row, M::ColIpv4Address, FieldLatin1(info.ipv4Address));
     SetText(row, M::ColPort, Padded("%5d", info.port));
-    SetText(row, M::ColSerial, FieldLatin1(info.serial));
+    const QString serial = FieldLatin1(info.serial);
+    row.At(M::ColSerial)->setData(serial, M::ReportedSerialRole);
+    SetText(row, M::ColSerial, serial);
     SetAddressText(row, M::ColIpv4Mask, FieldLatin1(info.ipv4Mask));
     SetText(row, M::ColMac, FieldLatin1(info.mac));
     SetText(row, M::ColChannels, Padded("%2d", info.channelCount));
@@ -159,11 +163,14 @@ void QtLumo::SetupRowRemoval()
 
 quint64 QtLumo::DeviceKey(const QString& serial, const QString& mac)
 {
-    const QByteArray serialBytes = serial.toLatin1();
-    const QByteArray macBytes = mac.toLatin1();
-    const std::size_t seed = qHashBits(macBytes.constData(), std::size_t(macBytes.size()));
+    return DeviceKey(serial.toLatin1(), mac.toLatin1());
+}
+
+quint64 QtLumo::DeviceKey(const QByteArray& serial, const QByteArray& mac)
+{
+    const std::size_t seed = qHashBits(mac.constData(), std::size_t(mac.size()));
     // Never 0, which marks a row that is on its way out.
-    return quint64(qHashBits(serialBytes.constData(), std::size_t(serialBytes.size()), seed)) | 1u;
+    return quint64(qHashBits(serial.constData(), std::size_t(serial.size()), seed)) | 1u;
 }
 
 void QtLumo::ShowDeviceCount()
@@ -172,7 +179,7 @@ void QtLumo::ShowDeviceCount()
     m_pUi->m_pLabelCount->setText(QString::number(m_nDeviceCount));
 }
 
-void QtLumo::AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info)
+void QtLumo::AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info, quint64 key)
 {
     // The row is assembled before it enters the model, so that the view hears
     // of it once instead of once per cell.
@@ -180,7 +187,8 @@ void QtLumo::AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info)
     NewRowItems items;
     FillRowItems(items, row, info);
     m_pModel->insertRow(row, items.Take());
-    m_rowKeys.push_back(DeviceKey(FieldLatin1(info.serial), FieldLatin1(info.mac)));
+    m_rowKeys.push_back(key);
+    ++m_listedKeys[key];
 }
 
 void QtLumo::FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info)
@@ -207,6 +215,9 @@ QList<int> QtLumo::RowsOfDevice(const QString& serial, const QString& mac) const
 {
     QList<int> rows;
     const quint64 key = DeviceKey(serial, mac);
+    // Most online reports are of devices not listed yet: those need no walk.
+    if (m_listedKeys.find(key) == m_listedKeys.end())
+        return rows;
     for (std::size_t row = 0; row < m_rowKeys.size(); ++row) {
         if (m_rowKeys[row] != key)
             continue;
@@ -222,17 +233,44 @@ void QtLumo::RebuildRowKeys()
 {
     const int rowCount = m_pModel->rowCount();
     m_rowKeys.assign(std::size_t(rowCount), 0);
-    for (int row = 0; row < rowCount; ++row)
-        m_rowKeys[std::size_t(row)] = DeviceKey(m_pModel->item(row, QtLumoItemModel::ColSerial)->text(),
-                                                m_pModel->item(row, QtLumoItemModel::ColMac)->text());
+    m_listedKeys.clear();
+    for (int row = 0; row < rowCount; ++row) {
+        const quint64 key = DeviceKey(m_pModel->item(row, QtLumoItemModel::ColSerial)->text(),
+                                      m_pModel->item(row, QtLumoItemModel::ColMac)->text());
+        m_rowKeys[std::size_t(row)] = key;
+        ++m_listedKeys[key];
+    }
 }
 
 void QtLumo::OnDeviceOnline(LUMO_DEVICE_INFO_MY dev_info)
 {
     MutexLocker lock(m_mutex);
-    AppendDeviceRow(dev_info);
+    const quint64 key = DeviceKey(FieldBytes(dev_info.serial), FieldBytes(dev_info.mac));
+    const QList<int> rows = m_listedKeys.count(key) ? RowsOfDevice(FieldLatin1(dev_info.serial), FieldLatin1(dev_info.mac))
+                                                    : QList<int>();
+    if (!rows.isEmpty()) {
+        // Reported online while it is listed (a host's report, or a device
+        // back after an offline event that was lost): the listed device is
+        // refreshed, and the record the report added replaces the old one.
+        KeepOneRecordOf(dev_info);
+        RefreshListedDevice(rows.first(), dev_info);
+        return;
+    }
+    AppendDeviceRow(dev_info, key);
     ++m_nDeviceCount;
     ShowDeviceCount();
+}
+
+void QtLumo::KeepOneRecordOf(const LUMO_DEVICE_INFO_MY& info)
+{
+    const QByteArray serial = FieldBytes(info.serial);
+    const QByteArray mac = FieldBytes(info.mac);
+    const int first = m_deviceList.IndexOf(serial, mac, m_deviceList.Count());
+    const int last = m_deviceList.LastIndexOf(serial, mac);
+    if (last > first)
+        m_deviceList.RemoveAt(last);
+    if (first >= 0)
+        m_deviceList.Replace(first, info);
 }
 
 void QtLumo::OnDeviceOffline(QString strDeviceSer, QString strDeviceMac)
@@ -242,15 +280,18 @@ void QtLumo::OnDeviceOffline(QString strDeviceSer, QString strDeviceMac)
     if (rowCount <= 0)
         return;
 
-    const int record = m_deviceList.IndexOf(strDeviceSer.toLocal8Bit(), strDeviceMac.toLocal8Bit(), rowCount);
+    const int record = m_deviceList.IndexOf(strDeviceSer.toLatin1(), strDeviceMac.toLatin1(), rowCount);
     if (record >= 0)
         m_deviceList.RemoveAt(record);
 
     const QList<int> rows = RowsOfDevice(strDeviceSer, strDeviceMac);
     for (int row : rows) {
-        m_rowKeys[std::size_t(row)] = 0;
+        ForgetRowKey(row);
         m_doomedRows.push_back(row);
+        MakeRowInert(row);
     }
+    if (!rows.isEmpty() && m_pUi->lineEditSerial->isVisible() && m_pUi->lineEditSerial->text() == strDeviceSer)
+        SetParamFormEnabled(false);
     // The rows leave, and the remaining ones are renumbered 001, 002, ... in
     // their current order, together with those of the offline events that
     // arrive in the next few milliseconds.
@@ -258,6 +299,39 @@ void QtLumo::OnDeviceOffline(QString strDeviceSer, QString strDeviceMac)
 
     m_nDeviceCount -= int(rows.size());
     ShowDeviceCount();
+}
+
+void QtLumo::ForgetRowKey(int row)
+{
+    quint64& key = m_rowKeys[std::size_t(row)];
+    const auto listed = m_listedKeys.find(key);
+    if (listed != m_listedKeys.end() && --listed->second == 0)
+        m_listedKeys.erase(listed);
+    key = 0;
+}
+
+// A row waiting to leave can no longer be selected or act for its device:
+// the rows below it keep their places until it is gone, so its position no
+// longer says which record is whose. Views ask for the flags on each click, and
+// the row is gone before a repaint would matter, so no change is announced.
+void QtLumo::MakeRowInert(int row)
+{
+    {
+        const QSignalBlocker blocker(m_pModel);
+        for (int column = 0; column < QtLumoItemModel::ColumnCount; ++column)
+            m_pModel->item(row, column)->setFlags(Qt::NoItemFlags);
+    }
+
+    QItemSelectionModel* selection = m_pUi->tableWidgetDevice->selectionModel();
+    if (selection->isRowSelected(row, QModelIndex()))
+        selection->select(m_pModel->index(row, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    if (selection->currentIndex().row() == row)
+        selection->clearCurrentIndex();
+}
+
+bool QtLumo::IsRowLeaving(int row) const
+{
+    return row >= 0 && std::size_t(row) < m_rowKeys.size() && m_rowKeys[std::size_t(row)] == 0;
 }
 
 void QtLumo::ScheduleFlush()
@@ -356,9 +430,14 @@ void QtLumo::OnDeviceUpdate(LUMO_DEVICE_INFO_MY dev_info)
         m_deviceList.Replace(record, dev_info);
 
     const QList<int> rows = RowsOfDevice(QString::fromLatin1(serial), QString::fromLatin1(mac));
-    if (rows.isEmpty())
-        return;
-    const int row = rows.first();
+    if (!rows.isEmpty())
+        RefreshListedDevice(rows.first(), dev_info);
+}
+
+// Writes a listed device's new report into its row and, when it is the one
+// device shown in the form, into the form.
+void QtLumo::RefreshListedDevice(int row, const LUMO_DEVICE_INFO_MY& dev_info)
+{
     FillDeviceRow(row, dev_info);
 
     CTableView* table = m_pUi->tableWidgetDevice;
@@ -396,8 +475,9 @@ void QtLumo::OnHeaderCountChanged(int logicalIndex, int oldVisualIndex, int newV
     m_pUi->tableWidgetDevice->header()->restoreState(m_headerState);
 }
 
-void QtLumo::ResetData(const QModelIndex& mindexPre, const QModelIndex& /*mindexNow*/)
+void QtLumo::ResetData(const QModelIndex& mindexPre, const QModelIndex& mindexNow)
 {
+    RestoreReportedSerials(mindexPre, mindexNow);
     if (m_strEditBackup.isEmpty())
         return;
     if (!m_editBackupIndex.isValid()) {
@@ -411,4 +491,20 @@ void QtLumo::ResetData(const QModelIndex& mindexPre, const QModelIndex& /*mindex
     const QString text = std::exchange(m_strEditBackup, QString());
     m_pUi->tableWidgetDevice->SetCellText(m_editBackupIndex.row(), m_editBackupIndex.column(), text);
     m_editBackupIndex = QPersistentModelIndex();
+}
+
+// However the serial-number editor was opened (double-click, F2, typing), the
+// cell shows what the device reported once the edit is committed; the panel
+// finds a device's row by that text.
+void QtLumo::RestoreReportedSerials(const QModelIndex& first, const QModelIndex& last)
+{
+    const int column = QtLumoItemModel::ColSerial;
+    if (!first.isValid() || column < first.column() || column > last.column())
+        return;
+    for (int row = first.row(); row <= last.row(); ++row) {
+        const QStandardItem* item = m_pModel->item(row, column);
+        const QVariant reported = item ? item->data(QtLumoItemModel::ReportedSerialRole) : QVariant();
+        if (reported.isValid() && item->text() != reported.toString())
+            m_pUi->tableWidgetDevice->SetCellText(row, column, reported.toString());
+    }
 }

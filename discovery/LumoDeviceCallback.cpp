@@ -74,7 +74,7 @@ void LUMO_CALL LumoDeviceCallback(const LUMO_DEVICE_REPORT* report, void* /*user
         sink->EmitDeviceUpdate(info);
         break;
     case LUMO_EVENT_OFFLINE:
-        sink->EmitDeviceOffline(FieldLocal8Bit(report->serial), FieldLocal8Bit(report->mac));
+        sink->EmitDeviceOffline(FieldLatin1(report->serial), FieldLatin1(report->mac));
         break;
     default:
         break;

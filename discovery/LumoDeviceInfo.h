@@ -56,12 +56,6 @@ inline QString FieldLatin1(const char (&field)[N])
     return QString::fromLatin1(field, FieldLength(field));
 }
 
-template <std::size_t N>
-inline QString FieldLocal8Bit(const char (&field)[N])
-{
-    return QString::fromLocal8Bit(field, FieldLength(field));
-}
-
 // Compares a field with an 8-bit text as the library would see it.
 template <std::size_t N>
 inline bool FieldEquals(const char (&field)[N], const QByteArray& text)

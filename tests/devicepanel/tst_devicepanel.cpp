@@ -200,24 +200,30 @@ private slots:
         QCOMPARE(panel.DeviceCount(), 1);
     }
 
-    void onlineTwiceListsTwiceUntilOffline()
+    void onlineAgainRefreshesTheListedDevice()
     {
         QtLumo& panel = MakePanel();
         Online(1);
-        QCOMPARE(Model(panel)->rowCount(), 1);
-        QCOMPARE(panel.DeviceCount(), 1);
-        QCOMPARE(CountLabel(panel), QStringLiteral("1"));
-        Report(MakeReport(1, LUMO_EVENT_ONLINE_ALT));
+        Online(2);
+        QCOMPARE(CountLabel(panel), QStringLiteral("2"));
+        LUMO_DEVICE_REPORT again = MakeReport(1, LUMO_EVENT_ONLINE_ALT);
+        SetReportText(again.ipv4Address, "10.1.1.1");
+        Report(again);
         QCOMPARE(Model(panel)->rowCount(), 2);
         QCOMPARE(panel.DeviceCount(), 2);
+        QCOMPARE(CountLabel(panel), QStringLiteral("2"));
         QCOMPARE(panel.DeviceRecordCount(), 2);
-        QCOMPARE(Cell(panel, 1, ColId), QStringLiteral("002"));
+        QCOMPARE(Cell(panel, 0, ColIpv4), QStringLiteral("10.1.1.1"));
+        QCOMPARE(Cell(panel, 0, ColId), QStringLiteral("001"));
 
         Offline(1);
-        QCOMPARE(panel.DeviceCount(), 0);
-        QTRY_COMPARE(Model(panel)->rowCount(), 0);
-        QCOMPARE(CountLabel(panel), QStringLiteral("0"));
-        QCOMPARE(panel.DeviceRecordCount(), 1); // one record per offline event
+        QCOMPARE(panel.DeviceCount(), 1);
+        QTRY_COMPARE(Model(panel)->rowCount(), 1);
+        QCOMPARE(panel.DeviceRecordCount(), 1);
+        // Back after its offline event: listed again.
+        Online(1);
+        QCOMPARE(panel.DeviceCount(), 2);
+        QCOMPARE(panel.DeviceRecordCount(), 2);
     }
 
     void rowShowsEveryColumn()
