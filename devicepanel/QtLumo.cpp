@@ -1,5 +1,6 @@
 #include "QtLumo.h"
 
+#include "CDeviceTableExport.h"
 #include "LumoDeviceCallback.h"
 #include "QtLumoItemModel.h"
 #include "ui_QtLumo.h"
@@ -78,6 +79,7 @@ void QtLumo::SetupTableModel()
 {
     CTableView* table = m_pUi->tableWidgetDevice;
     m_pModel = new QtLumoItemModel(table);
+    new CDeviceTableExport(table, m_pModel, this); // the Copy / Export list... menu
     connect(m_pModel, &QAbstractItemModel::dataChanged, this, &QtLumo::ResetData);
     table->setModel(m_pModel);
     table->header()->setSortIndicator(0, Qt::AscendingOrder);

@@ -1,6 +1,7 @@
 // Rows as they come and go: a row on its way out acts for no device, the
 // serial cell always shows what the device reported, names beyond ASCII leave
 // with their device, and IDs order by number past 999.
+#include "CDeviceTableExport.h"
 #include "CTableView.h"
 #include "LumoDouble.h"
 #include "PanelFixture.h"
@@ -9,6 +10,7 @@
 #include <QHeaderView>
 #include <QLoggingCategory>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 
@@ -142,6 +144,20 @@ private slots:
         QCOMPARE(m_pPanel->DeviceCount(), 1);
         QCOMPARE(m_pPanel->DeviceRecordCount(), 1);
         QTRY_COMPARE(Model(*m_pPanel)->rowCount(), 1);
+    }
+
+    void tableOffersCopyAndExport()
+    {
+        MakePanel(2);
+        auto* exporter = m_pPanel->findChild<CDeviceTableExport*>();
+        QVERIFY(exporter);
+        QCOMPARE(Table(*m_pPanel)->contextMenuPolicy(), Qt::CustomContextMenu);
+        std::unique_ptr<QMenu> menu(exporter->CreateMenu(m_pPanel.get()));
+        QStringList texts;
+        for (QAction* action : menu->actions())
+            texts << action->text();
+        QCOMPARE(texts, (QStringList{ QStringLiteral("Copy"), QStringLiteral("Export list...") }));
+        QCOMPARE(exporter->ListCsv().count('\n'), 3); // the header and both devices
     }
 
     void idsPast999OrderByNumber()
