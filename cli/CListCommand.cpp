@@ -64,5 +64,9 @@ int CListCommand::Execute(const QCommandLineParser& parser)
             shown.append(device);
     }
     CConsole::Out(print(CDeviceListFormat::Sorted(shown)));
+    if (shown.isEmpty())
+        CConsole::Error(QStringLiteral("No device answered within %1 s. Check the network cable and that the firewall "
+                                       "lets UDP port 47811 in, or search longer with --wait.\n")
+                            .arg(double(WaitTime().count()) / 1000.0));
     return ExitDone;
 }

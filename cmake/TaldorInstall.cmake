@@ -2,7 +2,8 @@
 # program finds beside itself: executable, libraries, the discovery library,
 # Setup.xml, translations/, plugins/skins/ and the manual. On Linux it lies
 # under lib/taldor-ip-utility with a launcher link, a desktop entry and an
-# icon; `cpack -G DEB` packages it.
+# icon; the command-line tool taldor-ip lies beside the program with a link
+# and a man page; `cpack -G DEB` packages it.
 include(GNUInstallDirs)
 
 if(WIN32)
@@ -11,7 +12,7 @@ else()
     set(TALDOR_APP_DIR ${CMAKE_INSTALL_LIBDIR}/taldor-ip-utility)
 endif()
 
-set(taldor_app_targets TaldorIPUtility TaldorShell controls zel Lumo lumo-devsim lumo-seccode)
+set(taldor_app_targets TaldorIPUtility TaldorShell controls zel Lumo lumo-devsim lumo-seccode taldor-ip)
 set_target_properties(${taldor_app_targets} PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS ${taldor_app_targets}
     RUNTIME DESTINATION ${TALDOR_APP_DIR}
@@ -27,8 +28,12 @@ if(UNIX AND NOT APPLE)
         file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
         execute_process(COMMAND \${CMAKE_COMMAND} -E create_symlink
             ../${TALDOR_APP_DIR}/TaldorIPUtility
-            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/taldor-ip-utility\")"
+            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/taldor-ip-utility\")
+        execute_process(COMMAND \${CMAKE_COMMAND} -E create_symlink
+            ../${TALDOR_APP_DIR}/taldor-ip
+            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/taldor-ip\")"
         COMPONENT utility)
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/taldor-ip.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT utility)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/taldor-ip-utility.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT utility)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/images/title/LUMOEye.svg
