@@ -5,6 +5,7 @@
 // library's heap growth per 1,000 known devices. Then modifies per second against
 // a fleet of 1,000 devices with a state file: the simulator answering only after
 // the change is on disk, against the old way (answer first, save unflushed).
+// Last, the library's idle CPU with a table full of 65,536 made-up devices.
 #include "FleetFactory.h"
 #include "PacketCodec.h"
 #include "lumo/lumo_api.h"
@@ -18,6 +19,7 @@
 #include <asio/ip/udp.hpp>
 
 #include <algorithm>
+#include <ctime>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -217,6 +219,51 @@ int benchModifies(const Ports& ports)
     return 0;
 }
 
+// Share of one core this process used over the period (all threads).
+double cpuShare(std::chrono::seconds period)
+{
+    const std::clock_t cpuStart = std::clock();
+    std::this_thread::sleep_for(period);
+    return double(std::clock() - cpuStart) / CLOCKS_PER_SEC / double(period.count());
+}
+
+void floodWithMadeUpDevices(const Ports& ports, uint32_t nCount)
+{
+    asio::io_context io;
+    asio::ip::udp::socket socket(io, asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), 0));
+    const asio::ip::udp::endpoint library(asio::ip::make_address_v4("127.0.0.1"), ports.nClient);
+    lumo::AnswerMessage answer;
+    answer.kind = lumo::AnswerKind::Announce;
+    answer.ttlMs = 86400000;
+    answer.device.model = "K-VNT1C";
+    for (uint32_t i = 0; i < nCount; ++i) {
+        answer.device.serial = "FAKE" + std::to_string(i);
+        answer.device.mac = {0x02, 0xFA, 0x00, uint8_t(i >> 16), uint8_t(i >> 8), uint8_t(i)};
+        std::error_code ignored;
+        socket.send_to(asio::buffer(lumo::PacketCodec::encodeAnswer(0, answer)), library, 0, ignored);
+        for (int nWait = 0; i % 500 == 499 && g_nOnline + 2000 <= i && nWait < 2000; ++nWait)
+            std::this_thread::sleep_for(1ms);
+    }
+}
+
+int benchIdleCpu(const Ports& ports)
+{
+    std::printf("\nIdle CPU of the running library (share of one core over 5 s)\n");
+    g_nOnline = 0;
+    if (LUMO_Start_V30(&onReport, 0, nullptr) != 1)
+        return 1;
+    const double dEmpty = cpuShare(5s);
+    floodWithMadeUpDevices(ports, 65536);
+    for (int i = 0; i < 200 && g_nOnline < 65536; ++i)
+        std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(1s);
+    const double dFull = cpuShare(5s);
+    LUMO_Stop();
+    std::printf("%-40s %6.2f %%\n", "empty table", dEmpty * 100);
+    std::printf("%-40s %6.2f %%   (%zu devices listed)\n", "65,536 made-up devices listed", dFull * 100, g_nOnline.load());
+    return 0;
+}
+
 template <typename Measure>
 Run bestOf(int nTimes, Measure measure)
 {
@@ -246,10 +293,12 @@ int main(int argc, char** argv)
     std::printf("Discovery, Start to last online report; floor = one request answered by N plain %zu-byte datagrams\n", nBytes);
     std::printf("%8s %12s %14s %8s %12s %18s\n", "devices", "floor ms", "library ms", "ratio", "found", "heap per 1,000");
     int nExit = 0;
-    // --modifies: only the modify benchmark.
+    // --idle or --modifies: only that part.
+    const bool bIdleOnly = app.arguments().contains(QStringLiteral("--idle"));
     const bool bModifiesOnly = app.arguments().contains(QStringLiteral("--modifies"));
+    const bool bAll = !bIdleOnly && !bModifiesOnly;
     for (size_t nCount : {size_t(1000), size_t(10000)}) {
-        if (bModifiesOnly)
+        if (!bAll)
             break;
         QProcess simulator;
         if (!startSimulator(simulator, ports, nCount)) {
@@ -269,7 +318,9 @@ int main(int argc, char** argv)
         if (library.nReceived < nCount)
             nExit = 1;
     }
-    if (benchModifies(ports) != 0) {
+    if ((bAll || bIdleOnly) && benchIdleCpu(ports) != 0)
+        nExit = 1;
+    if ((bAll || bModifiesOnly) && benchModifies(ports) != 0) {
         std::fprintf(stderr, "lumo-bench: modify benchmark could not start\n");
         nExit = 1;
     }

@@ -26,6 +26,8 @@ constexpr std::chrono::milliseconds kRoundGuard{150};
 constexpr std::chrono::milliseconds kAckDelay{10};
 constexpr std::chrono::milliseconds kSweepInterval{100};
 constexpr uint16_t kProbeWindowMs = 50;
+// Replies to an inquiry arrive within its rounds (at most about 7 s), to a probe within 50 ms.
+constexpr std::chrono::seconds kRequestMemory{15};
 
 std::string boundedText(const char* pText, size_t nMaxLength)
 {
@@ -152,6 +154,7 @@ void Discovery::beginInquiry()
     flushAcks();
     m_transport.refreshInterfaces();
     m_nInquiryId = nonZeroId();
+    rememberRequest(m_nInquiryId, Clock::now());
     m_nRound = 0;
     // 50 microseconds per known device: a large known population spreads its answers wider.
     const size_t nScaled = m_devices.size() / 20;
@@ -210,11 +213,31 @@ void Discovery::onDatagram(const uint8_t* pData, size_t nSize, const Endpoint& f
     m_drops.count(error);
 }
 
+void Discovery::rememberRequest(uint32_t nId, Clock::time_point now)
+{
+    while (!m_recentRequests.empty() && now - m_recentRequests.front().second > kRequestMemory) {
+        m_recentRequestIds.erase(m_recentRequests.front().first);
+        m_recentRequests.pop_front();
+    }
+    m_recentRequests.emplace_back(nId, now);
+    m_recentRequestIds.insert(nId);
+}
+
+bool Discovery::isOwnRequest(uint32_t nId) const
+{
+    return nId == m_nInquiryId || m_recentRequestIds.count(nId) != 0;
+}
+
 void Discovery::onAnswer(uint32_t nId, const AnswerMessage& answer)
 {
     if (answer.kind == AnswerKind::Reply && nId == m_nInquiryId)
         queueAck(answer.device.mac);
-    switch (m_devices.heard(answer.device, answer.ttlMs, Clock::now())) {
+    const auto origin = answer.kind == AnswerKind::Reply && isOwnRequest(nId) ? DeviceTable::Origin::Asked
+                                                                              : DeviceTable::Origin::Unsolicited;
+    const DeviceTable::Heard heard = m_devices.heard(answer.device, answer.ttlMs, origin, Clock::now());
+    if (heard.displaced)
+        deliver(*heard.displaced, LUMO_EVENT_OFFLINE);
+    switch (heard.change) {
     case DeviceTable::Change::Online:
         deliver(answer.device, LUMO_EVENT_ONLINE);
         break;
@@ -290,7 +313,9 @@ void Discovery::sweepLiveness()
         InquiryMessage probe;
         probe.windowMs = kProbeWindowMs;
         probe.targets.assign(due.begin() + long(nFirst), due.begin() + long(std::min(due.size(), nFirst + kMaxTargetMacs)));
-        m_transport.sendToAll(PacketCodec::encodeInquiry(nonZeroId(), probe));
+        const uint32_t nProbeId = nonZeroId();
+        rememberRequest(nProbeId, now);
+        m_transport.sendToAll(PacketCodec::encodeInquiry(nProbeId, probe));
     }
 }
 

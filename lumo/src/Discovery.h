@@ -13,6 +13,9 @@
 #include <asio/steady_timer.hpp>
 
 #include <atomic>
+#include <deque>
+#include <unordered_set>
+#include <utility>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,6 +52,9 @@ private:
 
     void onDatagram(const uint8_t* pData, size_t nSize, const Endpoint& from);
     void onAnswer(uint32_t nId, const AnswerMessage& answer);
+    // Inquiry and probe ids of the last seconds: a reply under one was asked for by this library.
+    void rememberRequest(uint32_t nId, Clock::time_point now);
+    bool isOwnRequest(uint32_t nId) const;
     void onGoodbye(const GoodbyeMessage& goodbye);
     void deliver(const DeviceInfo& device, uint32_t nEvent);
 
@@ -87,6 +93,8 @@ private:
     uint8_t m_nRound = 0;
     uint16_t m_nFirstWindowMs = 0;
     std::vector<MacBytes> m_pendingAcks;
+    std::deque<std::pair<uint32_t, Clock::time_point>> m_recentRequests;
+    std::unordered_set<uint32_t> m_recentRequestIds;
 };
 
 } // namespace lumo
