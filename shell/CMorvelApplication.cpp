@@ -16,6 +16,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFont>
+#include <QIcon>
 #include <QScreen>
 #include <QTranslator>
 
@@ -24,6 +25,7 @@ CMorvelApplication::CMorvelApplication(int& argc, char** argv, const QString& ke
     , m_strKey(key)
 {
     setQuitOnLastWindowClosed(false);
+    setWindowIcon(QIcon(QStringLiteral(":/images/title/LUMOEye.png")));
     InitFont();
     InitEnvironment();
     InitSkin();

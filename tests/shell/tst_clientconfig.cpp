@@ -13,6 +13,9 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 const char* const kTypical =
@@ -46,6 +49,7 @@ class TestClientConfig : public QObject
 {
     Q_OBJECT
 private slots:
+    void firstUseFromManyThreadsMakesOneManager();
     void cleanup() { ClientConfigManager::GetInstance()->Clear(); }
 
     void readsSettings_data();
@@ -58,6 +62,21 @@ private slots:
     void chineseFallsBackWithoutItsFile();
     void paths();
 };
+
+// Runs before anything else has asked for the manager.
+void TestClientConfig::firstUseFromManyThreadsMakesOneManager()
+{
+    std::vector<ClientConfigManager*> seen(8, nullptr);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&seen, i] { seen[i] = ClientConfigManager::GetInstance(); });
+    for (std::thread& t : threads)
+        t.join();
+    QVERIFY(seen.front());
+    for (ClientConfigManager* manager : seen)
+        QCOMPARE(manager, seen.front());
+    QCOMPARE(ClientConfigManager::GetInstance(), seen.front());
+}
 
 void TestClientConfig::readsSettings_data()
 {
