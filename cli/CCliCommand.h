@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CConsole.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -7,8 +9,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-
-#include "CConsole.h"
 
 class CDeviceScanner;
 class QByteArray;

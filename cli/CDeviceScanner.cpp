@@ -30,10 +30,10 @@ bool CDeviceScanner::Start()
 {
     g_pQtLumo = this;
     m_discovery.Init(LumoDeviceCallback, nullptr);
-    m_bStarted = m_discovery.Start();
-    if (m_bStarted)
-        m_discovery.SendInquiry();
-    return m_bStarted;
+    if (!m_discovery.Start())
+        return false;
+    m_discovery.SendInquiry();
+    return true;
 }
 
 void CDeviceScanner::Wait(std::chrono::milliseconds duration, const Predicate& done, const Progress& progress)

@@ -55,5 +55,4 @@ private:
     CLumoDiscovery m_discovery;
     mutable std::mutex m_mutex;
     QHash<QByteArray, LUMO_DEVICE_INFO_MY> m_devices; // by serial number and MAC
-    bool m_bStarted = false;
 };

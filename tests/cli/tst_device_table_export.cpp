@@ -84,6 +84,14 @@ void TestDeviceTableExport::menuOffersCopyAndExport()
     QVERIFY(second->actions()[0]->isEnabled());
     second->actions()[0]->trigger();
     QVERIFY(QApplication::clipboard()->text().startsWith(QStringLiteral("ID\tDevice Type")));
+
+    // A right click on the table opens the same menu.
+    table.view.show();
+    emit table.view.customContextMenuRequested(QPoint(5, 5));
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QCOMPARE(popup->actions().size(), 2);
+    popup->close();
 }
 
 void TestDeviceTableExport::copiesSelectedRowsWithHeader_data()
