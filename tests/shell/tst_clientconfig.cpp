@@ -203,6 +203,7 @@ void TestClientConfig::languageChoice()
     QCOMPARE(current->LanguageId(), languageId);
     const QString text = current->Translator()->translate("QtLumoClass", "Refresh");
     QVERIFY2(text == translated || (text.isEmpty() && translated == QStringLiteral("Refresh")), qPrintable(text));
+    QVERIFY(!current->LoadingPicture().isNull());
     const bool chinese = languageId == 1 || languageId == 3;
     QCOMPARE(current->Locale().language(), chinese ? QLocale::Chinese : QLocale::English);
 }
