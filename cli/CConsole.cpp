@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 
+#include <csignal>
 #include <cstdio>
+#include <iterator>
 #include <iostream>
 #include <string>
 
@@ -28,20 +30,27 @@ bool IsTerminal(std::FILE* stream)
 #endif
 }
 
-// Turns the terminal's echo off for its lifetime.
+// Turns the terminal's echo off for its lifetime. An interrupt while the
+// prompt waits (Ctrl+C) puts the echo back before the process ends, so the
+// shell is not left typing blind.
 class EchoOff
 {
 public:
     EchoOff()
     {
 #if defined(Q_OS_WIN)
-        m_input = GetStdHandle(STD_INPUT_HANDLE);
-        m_bActive = GetConsoleMode(m_input, &m_mode) != 0
-            && SetConsoleMode(m_input, m_mode & ~DWORD(ENABLE_ECHO_INPUT)) != 0;
-#else
-        m_bActive = tcgetattr(STDIN_FILENO, &m_saved) == 0;
+        s_input = GetStdHandle(STD_INPUT_HANDLE);
+        m_bActive = GetConsoleMode(s_input, &s_mode) != 0;
         if (m_bActive) {
-            termios quiet = m_saved;
+            SetConsoleCtrlHandler(&EchoOff::RestoreOnInterrupt, TRUE);
+            m_bActive = SetConsoleMode(s_input, s_mode & ~DWORD(ENABLE_ECHO_INPUT)) != 0;
+        }
+#else
+        m_bActive = tcgetattr(STDIN_FILENO, &s_saved) == 0;
+        if (m_bActive) {
+            for (int signal : kInterrupts)
+                m_previous[Slot(signal)] = std::signal(signal, &EchoOff::RestoreOnInterrupt);
+            termios quiet = s_saved;
             quiet.c_lflag &= ~tcflag_t(ECHO);
             m_bActive = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
         }
@@ -49,25 +58,56 @@ public:
     }
     ~EchoOff()
     {
-        if (!m_bActive)
-            return;
 #if defined(Q_OS_WIN)
-        SetConsoleMode(m_input, m_mode);
+        if (s_input) {
+            SetConsoleMode(s_input, s_mode);
+            SetConsoleCtrlHandler(&EchoOff::RestoreOnInterrupt, FALSE);
+        }
 #else
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_saved);
+        if (m_bActive)
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &s_saved);
+        for (int signal : kInterrupts) {
+            if (m_previous[Slot(signal)] != SIG_ERR)
+                std::signal(signal, m_previous[Slot(signal)]);
+        }
 #endif
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
 
 private:
-    bool m_bActive = false;
 #if defined(Q_OS_WIN)
-    HANDLE m_input = nullptr;
-    DWORD m_mode = 0;
+    static BOOL WINAPI RestoreOnInterrupt(DWORD)
+    {
+        SetConsoleMode(s_input, s_mode);
+        return FALSE; // the default handler ends the process
+    }
+
+    static inline HANDLE s_input = nullptr;
+    static inline DWORD s_mode = 0;
 #else
-    termios m_saved {};
+    static constexpr int kInterrupts[] = { SIGINT, SIGTERM, SIGQUIT, SIGHUP };
+
+    static int Slot(int signal)
+    {
+        for (int i = 0; i < int(std::size(kInterrupts)); ++i) {
+            if (kInterrupts[i] == signal)
+                return i;
+        }
+        return 0;
+    }
+
+    static void RestoreOnInterrupt(int signal)
+    {
+        tcsetattr(STDIN_FILENO, TCSANOW, &s_saved);
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+
+    static inline termios s_saved {};
+    void (*m_previous[std::size(kInterrupts)])(int) = { SIG_ERR, SIG_ERR, SIG_ERR, SIG_ERR };
 #endif
+    bool m_bActive = false;
 };
 
 bool ReadLine(QByteArray* line)
