@@ -1,13 +1,16 @@
 // Writes screenshots of the program for a person to look at: the main window
 // with the devices found, the Help menu open and the About box, in the
 // language given as argument ("en" or "zh"). Run under a real X server with
-// a device fleet answering on this machine (scripts/screenshots.sh).
+// a device fleet answering on this machine (scripts/screenshots.sh). With
+// "dark" as third argument the dark skin is put on first.
 
 #include "CAPT_LUMOMainWnd.h"
 #include "CMorvelApplication.h"
 #include "ClientConfigManager.h"
 #include "ClientLanguageManager.h"
 #include "ClientLanguageProperty.h"
+#include "AppPaths.h"
+#include "PluginLoader.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -80,6 +83,10 @@ int main(int argc, char* argv[])
     const QString outDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(SHELL_SCREENSHOT_DIR);
     QDir().mkpath(outDir);
     UseLanguage(language == QStringLiteral("zh") ? 1 : 0);
+    const bool dark = argc > 3 && QByteArray(argv[3]) == "dark";
+    if (dark && !LoadPlugin(QStringLiteral("Dark"), GetAppDirPath() + QStringLiteral("plugins/skins/")))
+        std::printf("the dark skin did not load\n");
+    const QString variant = dark ? language + QStringLiteral("-dark") : language;
 
     CAPT_LUMOMainWnd window;
     window.move(0, 0);
@@ -88,7 +95,7 @@ int main(int argc, char* argv[])
     const bool listed = table && WaitFor([table] { return table->model() && table->model()->rowCount() >= 10; }, 20000);
     std::printf("devices listed: %d\n", table && table->model() ? table->model()->rowCount() : -1);
     Wait(500);
-    bool ok = Save(outDir, QStringLiteral("main-window-%1.png").arg(language), window.frameGeometry());
+    bool ok = Save(outDir, QStringLiteral("main-window-%1.png").arg(variant), window.frameGeometry());
 
     auto* helpButton = window.findChild<QPushButton*>(QStringLiteral("m_pBtnAbout"));
     QCursor::setPos(helpButton->mapToGlobal(QPoint(20, helpButton->height())));
@@ -96,7 +103,7 @@ int main(int argc, char* argv[])
         QMenu* menu = nullptr;
         WaitFor([&menu] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }, 5000);
         Wait(300);
-        ok = Save(outDir, QStringLiteral("help-menu-%1.png").arg(language), QRect(0, 0, 420, 260)) && ok;
+        ok = Save(outDir, QStringLiteral("help-menu-%1.png").arg(variant), QRect(0, 0, 420, 260)) && ok;
         if (menu)
             menu->close();
     });
@@ -108,7 +115,7 @@ int main(int argc, char* argv[])
                 5000);
         Wait(300);
         if (about) {
-            ok = Save(outDir, QStringLiteral("about-%1.png").arg(language), about->frameGeometry()) && ok;
+            ok = Save(outDir, QStringLiteral("about-%1.png").arg(variant), about->frameGeometry()) && ok;
             about->close();
         }
     });
