@@ -18,7 +18,10 @@ namespace {
 
 // Inquiry rounds: each round widens the answer window eightfold; devices already
 // acknowledged stay silent, so later rounds only carry the answers lost before.
+// After the first four, rounds go on while they still bring answers (a lossy
+// network), until two in a row bring none or the round numbers run out.
 constexpr int kInquiryRounds = 4;
+constexpr int kSilentRoundsToStop = 2;
 constexpr uint16_t kMinFirstWindowMs = 4;
 constexpr uint16_t kMaxFirstWindowMs = 500;
 constexpr uint16_t kMaxWindowMs = 2000;
@@ -156,6 +159,9 @@ void Discovery::beginInquiry()
     m_nInquiryId = nonZeroId();
     rememberRequest(m_nInquiryId, Clock::now());
     m_nRound = 0;
+    m_nRoundAnswers = 0;
+    m_nLastRoundAnswers = 0;
+    m_nSilentRounds = 0;
     // 50 microseconds per known device: a large known population spreads its answers wider.
     const size_t nScaled = m_devices.size() / 20;
     m_nFirstWindowMs = static_cast<uint16_t>(std::clamp<size_t>(nScaled, kMinFirstWindowMs, kMaxFirstWindowMs));
@@ -164,21 +170,43 @@ void Discovery::beginInquiry()
 
 void Discovery::sendInquiryRound()
 {
-    uint32_t nWindow = m_nFirstWindowMs;
-    for (int i = 0; i < m_nRound; ++i)
-        nWindow = std::min<uint32_t>(nWindow * 8, kMaxWindowMs);
+    const uint32_t nWindow = roundWindowMs();
     InquiryMessage inquiry;
     inquiry.round = m_nRound;
     inquiry.windowMs = static_cast<uint16_t>(nWindow);
     m_transport.sendToAll(PacketCodec::encodeInquiry(m_nInquiryId, inquiry));
-    if (++m_nRound >= kInquiryRounds)
-        return;
+    m_nLastRoundAnswers = m_nRoundAnswers;
+    m_nRoundAnswers = 0;
+    ++m_nRound;
     m_roundTimer.expires_after(std::chrono::milliseconds(nWindow) + kRoundGuard);
     const uint32_t nInquiryId = m_nInquiryId;
     m_roundTimer.async_wait([this, nInquiryId](const std::error_code& error) {
         if (!error && nInquiryId == m_nInquiryId)
-            sendInquiryRound();
+            endInquiryRound();
     });
+}
+
+void Discovery::endInquiryRound()
+{
+    m_nSilentRounds = m_nRoundAnswers == 0 ? m_nSilentRounds + 1 : 0;
+    const bool bStandard = m_nRound < kInquiryRounds;
+    const bool bStillAnswered = m_nSilentRounds < kSilentRoundsToStop && m_nRound <= kMaxInquiryRound;
+    if (bStandard || bStillAnswered)
+        sendInquiryRound();
+}
+
+// The standard rounds widen from the first window; a later round only waits
+// for the devices still answering, spread as the first window spreads a population.
+uint32_t Discovery::roundWindowMs() const
+{
+    if (m_nRound >= kInquiryRounds) {
+        const size_t nExpected = std::max(m_nRoundAnswers, m_nLastRoundAnswers) / 20;
+        return uint32_t(std::clamp<size_t>(nExpected, kMinFirstWindowMs, kMaxFirstWindowMs));
+    }
+    uint32_t nWindow = m_nFirstWindowMs;
+    for (int i = 0; i < m_nRound; ++i)
+        nWindow = std::min<uint32_t>(nWindow * 8, kMaxWindowMs);
+    return nWindow;
 }
 
 void Discovery::onDatagram(const uint8_t* pData, size_t nSize, const Endpoint& from)
@@ -219,8 +247,10 @@ void Discovery::rememberRequest(uint32_t nId, Clock::time_point now)
         m_recentRequestIds.erase(m_recentRequests.front().first);
         m_recentRequests.pop_front();
     }
+    for (auto it = m_goodbyes.begin(); it != m_goodbyes.end();)
+        it = now - it->second > kRequestMemory ? m_goodbyes.erase(it) : std::next(it);
     m_recentRequests.emplace_back(nId, now);
-    m_recentRequestIds.insert(nId);
+    m_recentRequestIds[nId] = now;
 }
 
 bool Discovery::isOwnRequest(uint32_t nId) const
@@ -228,10 +258,38 @@ bool Discovery::isOwnRequest(uint32_t nId) const
     return nId == m_nInquiryId || m_recentRequestIds.count(nId) != 0;
 }
 
+namespace {
+
+std::string goodbyeKey(const MacBytes& mac, const std::string& strSerial)
+{
+    return std::string(mac.begin(), mac.end()) + strSerial;
+}
+
+} // namespace
+
+bool Discovery::isLateReply(uint32_t nId, const AnswerMessage& answer)
+{
+    const auto goodbye = m_goodbyes.find(goodbyeKey(answer.device.mac, answer.device.serial));
+    if (goodbye == m_goodbyes.end())
+        return false;
+    if (answer.kind == AnswerKind::Announce) {
+        m_goodbyes.erase(goodbye); // back by its own word
+        return false;
+    }
+    const auto request = m_recentRequestIds.find(nId);
+    return request == m_recentRequestIds.end() || request->second <= goodbye->second;
+}
+
 void Discovery::onAnswer(uint32_t nId, const AnswerMessage& answer)
 {
-    if (answer.kind == AnswerKind::Reply && nId == m_nInquiryId)
+    if (isLateReply(nId, answer)) {
+        m_drops.count(DecodeError::Late);
+        return;
+    }
+    if (answer.kind == AnswerKind::Reply && nId == m_nInquiryId) {
         queueAck(answer.device.mac);
+        ++m_nRoundAnswers;
+    }
     const auto origin = answer.kind == AnswerKind::Reply && isOwnRequest(nId) ? DeviceTable::Origin::Asked
                                                                               : DeviceTable::Origin::Unsolicited;
     const DeviceTable::Heard heard = m_devices.heard(answer.device, answer.ttlMs, origin, Clock::now());
@@ -248,12 +306,18 @@ void Discovery::onAnswer(uint32_t nId, const AnswerMessage& answer)
         break;
     case DeviceTable::Change::Refused:
         m_drops.count(DecodeError::TableFull);
+        if (origin == DeviceTable::Origin::Unsolicited) {
+            m_unconfirmedNewcomers.push_back(answer.device.mac);
+            if (m_unconfirmedNewcomers.size() > kMaxTargetMacs)
+                m_unconfirmedNewcomers.pop_front();
+        }
         break;
     }
 }
 
 void Discovery::onGoodbye(const GoodbyeMessage& goodbye)
 {
+    m_goodbyes[goodbyeKey(goodbye.mac, goodbye.serial)] = Clock::now();
     if (auto device = m_devices.forget(goodbye.mac, goodbye.serial))
         deliver(*device, LUMO_EVENT_OFFLINE);
 }
@@ -309,14 +373,22 @@ void Discovery::sweepLiveness()
     for (const DeviceInfo& device : m_devices.expire(now))
         deliver(device, LUMO_EVENT_OFFLINE);
     const std::vector<MacBytes> due = m_devices.takeDueProbes(now);
-    for (size_t nFirst = 0; nFirst < due.size(); nFirst += kMaxTargetMacs) {
-        InquiryMessage probe;
-        probe.windowMs = kProbeWindowMs;
-        probe.targets.assign(due.begin() + long(nFirst), due.begin() + long(std::min(due.size(), nFirst + kMaxTargetMacs)));
-        const uint32_t nProbeId = nonZeroId();
-        rememberRequest(nProbeId, now);
-        m_transport.sendToAll(PacketCodec::encodeInquiry(nProbeId, probe));
+    for (size_t nFirst = 0; nFirst < due.size(); nFirst += kMaxTargetMacs)
+        sendProbe({due.begin() + long(nFirst), due.begin() + long(std::min(due.size(), nFirst + kMaxTargetMacs))}, now);
+    if (!m_unconfirmedNewcomers.empty()) {
+        sendProbe({m_unconfirmedNewcomers.begin(), m_unconfirmedNewcomers.end()}, now);
+        m_unconfirmedNewcomers.clear();
     }
+}
+
+void Discovery::sendProbe(std::vector<MacBytes> targets, Clock::time_point now)
+{
+    InquiryMessage probe;
+    probe.windowMs = kProbeWindowMs;
+    probe.targets = std::move(targets);
+    const uint32_t nProbeId = nonZeroId();
+    rememberRequest(nProbeId, now);
+    m_transport.sendToAll(PacketCodec::encodeInquiry(nProbeId, probe));
 }
 
 namespace {

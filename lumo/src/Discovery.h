@@ -14,7 +14,7 @@
 
 #include <atomic>
 #include <deque>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 #include <memory>
 #include <optional>
@@ -56,14 +56,19 @@ private:
     void rememberRequest(uint32_t nId, Clock::time_point now);
     bool isOwnRequest(uint32_t nId) const;
     void onGoodbye(const GoodbyeMessage& goodbye);
+    // A reply to a request sent before the device said goodbye: it arrived late.
+    bool isLateReply(uint32_t nId, const AnswerMessage& answer);
     void deliver(const DeviceInfo& device, uint32_t nEvent);
 
     void beginInquiry();
     void sendInquiryRound();
+    void endInquiryRound();
+    uint32_t roundWindowMs() const;
     void queueAck(const MacBytes& mac);
     void flushAcks();
     void scheduleSweep();
     void sweepLiveness();
+    void sendProbe(std::vector<MacBytes> targets, Clock::time_point now);
 
     // The device's challenge, or nothing and the reason in *pFailure.
     std::optional<ChallengeMessage> requestChallenge(Purpose purpose, const MacBytes& mac, const std::string& strSerial,
@@ -91,10 +96,20 @@ private:
 
     uint32_t m_nInquiryId = 0;
     uint8_t m_nRound = 0;
+    // Replies to the current inquiry since its last round went out, and how many
+    // rounds in a row brought none.
+    size_t m_nRoundAnswers = 0;
+    size_t m_nLastRoundAnswers = 0;
+    int m_nSilentRounds = 0;
     uint16_t m_nFirstWindowMs = 0;
     std::vector<MacBytes> m_pendingAcks;
+    // Devices refused while the table was full that only announced themselves: the
+    // next sweep probes them, and those that answer take a place (the latest 200).
+    std::deque<MacBytes> m_unconfirmedNewcomers;
     std::deque<std::pair<uint32_t, Clock::time_point>> m_recentRequests;
-    std::unordered_set<uint32_t> m_recentRequestIds;
+    std::unordered_map<uint32_t, Clock::time_point> m_recentRequestIds;
+    // When devices (serial and MAC) last said goodbye, for as long as requests are remembered.
+    std::unordered_map<std::string, Clock::time_point> m_goodbyes;
 };
 
 } // namespace lumo

@@ -75,6 +75,8 @@ LibrarySettings LibrarySettings::fromEnvironment()
             settings.m_interfaceNames = splitList(strInterfaces);
     }
     settings.m_commandTimeout = std::chrono::milliseconds(numberOr(environment("LUMO_COMMAND_TIMEOUT_MS"), 3000, 100, 60000));
+    const std::string strLog = environment("LUMO_LOG_INTERFACES");
+    settings.m_bLogInterfaces = !strLog.empty() && strLog != "0";
     return settings;
 }
 

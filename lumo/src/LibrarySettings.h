@@ -26,6 +26,8 @@ public:
     bool m_bAllInterfaces = true;
     std::vector<std::string> m_interfaceNames;
     std::chrono::milliseconds m_commandTimeout{3000};
+    // Lists every adapter found at start, used or not, on standard error.
+    bool m_bLogInterfaces = false;
 };
 
 } // namespace lumo

@@ -57,8 +57,21 @@ bool Transport::open()
     }
     if (!m_pListenChannel)
         return false;
+    if (m_settings.m_bLogInterfaces)
+        logInterfaces();
     refreshInterfaces();
     return true;
+}
+
+void Transport::logInterfaces() const
+{
+    const std::vector<NetworkInterface> interfaces = NetworkInterfaceList::enumerate();
+    if (interfaces.empty())
+        std::fprintf(stderr, "lumo: no adapter with an IPv4 address is up\n");
+    for (const NetworkInterface& entry : interfaces) {
+        const bool bUsed = entry.bCanBroadcast && !entry.bLoopback && m_settings.usesInterface(entry.name);
+        std::fprintf(stderr, "lumo: %s%s\n", NetworkInterfaceList::describe(entry).c_str(), bUsed ? " used" : "");
+    }
 }
 
 void Transport::close()

@@ -46,6 +46,7 @@ private:
     // adapters were looked up again) lives until that handler has returned.
     void receiveNext(const std::shared_ptr<Channel>& pChannel);
     void sendFrom(Channel& channel, const asio::ip::udp::endpoint& to, const std::vector<uint8_t>& packet);
+    void logInterfaces() const;
 
     asio::io_context& m_io;
     const LibrarySettings& m_settings;

@@ -58,7 +58,7 @@ bool waitUntil(Predicate predicate, std::chrono::milliseconds timeout)
 
 // Announcements of nCount made-up devices claiming a day's lifetime, paced so
 // that the library's socket keeps up.
-void floodLibrary(uint32_t nCount)
+void floodLibrary(uint32_t nCount, uint32_t nFirst = 0)
 {
     asio::io_context io;
     asio::ip::udp::socket socket(io, asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.2"), 0));
@@ -69,14 +69,14 @@ void floodLibrary(uint32_t nCount)
     answer.device.model = "K-VNT1C";
     answer.device.ipv4Address = 0x0A630001;
     answer.device.ipv4Mask = 0xFFFF0000;
-    for (uint32_t i = 0; i < nCount; ++i) {
+    for (uint32_t i = nFirst; i < nFirst + nCount; ++i) {
         char serial[16];
         std::snprintf(serial, sizeof(serial), "FAKE%06u", i);
         answer.device.serial = serial;
         answer.device.mac = {0x02, 0xFA, 0x00, uint8_t(i >> 16), uint8_t(i >> 8), uint8_t(i)};
         std::error_code ignored;
         socket.send_to(asio::buffer(lumo::PacketCodec::encodeAnswer(0, answer)), library, 0, ignored);
-        if (i % 500 == 499)
+        if (i % 500 == 499 && nFirst == 0)
             waitUntil([&] { return g_nFakeOnline + 2000 > i; }, 2s);
     }
 }
@@ -104,16 +104,21 @@ void TestLumoFlood::realDevicesAreListedDuringAFlood()
     QCOMPARE(LUMO_Start_V30(&countingCallback, 0, nullptr), 1);
     floodLibrary(kFlood + 100);
     QVERIFY2(waitUntil([] { return g_nFakeOnline >= kFlood; }, 20s), qPrintable(QString::number(g_nFakeOnline)));
-    // The table is full: the real devices' own announcements are not enough ...
+    // The table is full: the real devices' announcements alone do not list them,
+    // but the library probes them, and answering its probe each takes a made-up
+    // device's place, without waiting for a Refresh.
     DevsimProcess devsim;
     QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("12")}));
-    std::this_thread::sleep_for(1500ms); // the announcements are spread over 1 s
-    QCOMPARE(realOnline(), size_t(0));
-    // ... but answering the library's inquiry is: each takes a made-up device's place.
-    QCOMPARE(LUMO_SendInquiry(), 1);
     QVERIFY2(waitUntil([] { return realOnline() == 12; }, 15s), qPrintable(QString::number(realOnline())));
     QCOMPARE(g_nFakeOffline.load(), size_t(12));
     QCOMPARE(g_nFakeOnline.load(), size_t(kFlood));
+    // More made-up announcements are probed too, but never answer: they stay out.
+    floodLibrary(2000, 100000);
+    QCOMPARE(LUMO_SendInquiry(), 1); // the real devices answer; nothing changes for them
+    std::this_thread::sleep_for(1s);
+    QCOMPARE(g_nFakeOnline.load(), size_t(kFlood));
+    QCOMPARE(g_nFakeOffline.load(), size_t(12));
+    QCOMPARE(realOnline(), size_t(12));
     QCOMPARE(LUMO_Stop(), 1);
 }
 
