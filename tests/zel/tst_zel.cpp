@@ -68,6 +68,22 @@ private slots:
         QVERIFY(acquired);
     }
 
+    void guardByPointerUnlocksAtItsEnd()
+    {
+        ZEL_Mutex mutex;
+        {
+            ZEL_Guard guard(&mutex);
+        }
+        std::thread other([&] { // would block for good if the guard kept the lock
+            mutex.Lock();
+            mutex.Unlock();
+        });
+        other.join();
+
+        ZEL_Guard none(static_cast<ZEL_Mutex*>(nullptr));
+        none.Release();
+    }
+
     void semaphoreCountsAndTimesOut()
     {
         ZEL_Sema sema(1);
