@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -323,7 +324,7 @@ void TestMainWindow::menuHelpDoesWhatF1Does()
 void TestMainWindow::manualLookup_data()
 {
     QTest::addColumn<QByteArray>("settings");
-    QTest::addColumn<QString>("fileInCurrentDir");
+    QTest::addColumn<QString>("manualFile");
     QTest::addColumn<QString>("expected");
 
     const QByteArray chinese("<Configs><Translator><Value>1</Value></Translator></Configs>");
@@ -338,16 +339,20 @@ void TestMainWindow::manualLookup_data()
         << chinese << chm << GetAppDirPath() + QStringLiteral("manual/zh/index.html");
     QTest::newRow("none in the current directory: the installed HTML manual")
         << english << QString() << GetAppDirPath() + QStringLiteral("manual/en/index.html");
+    QTest::newRow("none in the current directory: the manual beside the program")
+        << english << QStringLiteral("beside:") + chm << GetAppDirPath() + chm;
 }
 
 void TestMainWindow::manualLookup()
 {
     QFETCH(QByteArray, settings);
-    QFETCH(QString, fileInCurrentDir);
+    QFETCH(QString, manualFile);
     QFETCH(QString, expected);
     UseSettings(settings);
-    QFile manual(QDir::current().filePath(fileInCurrentDir));
-    if (!fileInCurrentDir.isEmpty()) {
+    const bool beside = manualFile.startsWith(QStringLiteral("beside:"));
+    QFile manual(beside ? GetAppDirPath() + manualFile.mid(7) : QDir::current().filePath(manualFile));
+    const auto removeManual = qScopeGuard([&manual] { manual.remove(); });
+    if (!manualFile.isEmpty()) {
         QVERIFY(manual.open(QIODevice::WriteOnly));
         manual.close();
     }
@@ -358,8 +363,6 @@ void TestMainWindow::manualLookup()
     QCOMPARE(window.ManualPath(), expected);
     QVERIFY(window.OpenManual());
     QCOMPARE(recorder.m_urls, QList<QUrl>{QUrl::fromLocalFile(expected)});
-    if (!fileInCurrentDir.isEmpty())
-        manual.remove();
 }
 
 void TestMainWindow::closeConfirmation_data()
