@@ -86,6 +86,7 @@ private slots:
     void everyTextIsTranslated_data();
     void everyTextIsTranslated();
     void bothLanguagesHoldTheSameTexts();
+    void qtsOwnTextsAreChineseToo();
 
 private:
     QTranslator m_chinese;
@@ -134,6 +135,13 @@ void TestTranslations::bothLanguagesHoldTheSameTexts()
     QCOMPARE(keys(english), keys(ReadTs(QStringLiteral(TRANSLATION_DIR "/Taldor_zh.ts"))));
     for (const Message& m : english)
         QVERIFY2(m.finished && !m.translation.isEmpty(), qPrintable(m.source));
+}
+
+// The progress box and the file dialog of the panel show Qt's own texts.
+void TestTranslations::qtsOwnTextsAreChineseToo()
+{
+    QVERIFY(HasChinese(m_chinese.translate("QProgressDialog", "Cancel")));
+    QVERIFY(HasChinese(m_chinese.translate("QFileDialog", "&Save")));
 }
 
 QTEST_MAIN(TestTranslations)
