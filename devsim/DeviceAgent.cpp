@@ -24,20 +24,34 @@ const Key& DeviceAgent::resetKey(SimDevice& device, uint32_t nDate)
     return it->second;
 }
 
-std::deque<IssuedChallenge>& DeviceAgent::challengesOf(SimDevice& device, uint32_t nSource, Clock::time_point now)
+SourceChallenges& DeviceAgent::challengesOf(SimDevice& device, uint32_t nSource, Clock::time_point now)
 {
     auto it = device.challenges.find(nSource);
-    if (it == device.challenges.end() && device.challenges.size() >= kMaxChallengeSources) {
-        // Room for a new address: the one whose newest challenge is oldest goes.
-        const auto newest = [](const std::deque<IssuedChallenge>& c) { return c.empty() ? Clock::time_point{} : c.back().issued; };
-        device.challenges.erase(std::min_element(device.challenges.begin(), device.challenges.end(),
-                                                 [&](const auto& a, const auto& b) { return newest(a.second) < newest(b.second); }));
+    if (it == device.challenges.end()) {
+        if (device.challenges.size() >= kMaxChallengeSources) {
+            // Room for a new address: the one whose newest challenge is oldest goes.
+            const auto newest = [](const SourceChallenges& c) { return c.issued.empty() ? c.refilled : c.issued.back().issued; };
+            device.challenges.erase(std::min_element(device.challenges.begin(), device.challenges.end(),
+                                                     [&](const auto& a, const auto& b) { return newest(a.second) < newest(b.second); }));
+        }
+        it = device.challenges.emplace(nSource, SourceChallenges{{}, kChallengesPerSecond, now}).first;
     }
-    auto& challenges = device.challenges[nSource];
-    challenges.erase(std::remove_if(challenges.begin(), challenges.end(),
-                                    [now](const IssuedChallenge& c) { return now - c.issued > kChallengeLifetime; }),
-                     challenges.end());
-    return challenges;
+    auto& issued = it->second.issued;
+    issued.erase(std::remove_if(issued.begin(), issued.end(),
+                                [now](const IssuedChallenge& c) { return now - c.issued > kChallengeLifetime; }),
+                 issued.end());
+    return it->second;
+}
+
+bool DeviceAgent::takeAllowance(SourceChallenges& source, Clock::time_point now)
+{
+    const double dElapsed = std::chrono::duration<double>(now - source.refilled).count();
+    source.dAllowance = std::min(kChallengesPerSecond, source.dAllowance + std::max(0.0, dElapsed) * kChallengesPerSecond);
+    source.refilled = now;
+    if (source.dAllowance < 1)
+        return false;
+    source.dAllowance -= 1;
+    return true;
 }
 
 namespace {
@@ -64,12 +78,15 @@ std::vector<uint8_t> DeviceAgent::challenge(SimDevice& device, uint32_t nId, con
         locked.waitSeconds = uint16_t(std::min<uint32_t>(nSeconds, 0xFFFF));
         return PacketCodec::encodeUntaggedResult(nId, locked);
     }
-    auto& challenges = challengesOf(device, nSource, now);
+    SourceChallenges& source = challengesOf(device, nSource, now);
+    auto& challenges = source.issued;
     // A retransmitted request (same client nonce) gets the same device nonce.
     auto it = std::find_if(challenges.begin(), challenges.end(), [&](const IssuedChallenge& c) {
         return c.purpose == request.purpose && c.clientNonce == request.clientNonce;
     });
     if (it == challenges.end()) {
+        if (!takeAllowance(source, now))
+            return {};
         IssuedChallenge issued;
         issued.purpose = request.purpose;
         issued.clientNonce = request.clientNonce;
@@ -97,7 +114,7 @@ IssuedChallenge* DeviceAgent::findChallenge(SimDevice& device, const Request& re
     const auto it = device.challenges.find(request.nSource);
     if (it == device.challenges.end())
         return nullptr;
-    for (IssuedChallenge& c : it->second)
+    for (IssuedChallenge& c : it->second.issued)
         if (c.purpose == request.purpose && c.clientNonce == request.clientNonce
             && c.deviceNonce == request.deviceNonce && now - c.issued <= kChallengeLifetime)
             return &c;

@@ -27,7 +27,8 @@ public:
         bool bForged = false;
     };
 
-    // A challenge, or a "locked" result while the source is refused.
+    // A challenge, a "locked" result while the source is refused, or nothing when
+    // the source asks for new challenges faster than kChallengesPerSecond.
     std::vector<uint8_t> challenge(SimDevice& device, uint32_t nId, const lumo::ChallengeRequestMessage& request,
                                    uint32_t nSource, Clock::time_point now);
     Outcome modify(SimDevice& device, uint32_t nId, const lumo::ModifyMessage& request, const uint8_t* pRaw,
@@ -42,6 +43,7 @@ public:
     static constexpr std::chrono::seconds kChallengeLifetime{30};
     static constexpr size_t kMaxChallenges = 8;        // per source address
     static constexpr size_t kMaxChallengeSources = 64; // per device
+    static constexpr double kChallengesPerSecond = 20; // new ones per source address, also the burst
 
 private:
     struct Request
@@ -54,7 +56,8 @@ private:
         uint32_t nSource;
     };
 
-    std::deque<IssuedChallenge>& challengesOf(SimDevice& device, uint32_t nSource, Clock::time_point now);
+    SourceChallenges& challengesOf(SimDevice& device, uint32_t nSource, Clock::time_point now);
+    static bool takeAllowance(SourceChallenges& source, Clock::time_point now);
     IssuedChallenge* findChallenge(SimDevice& device, const Request& request, Clock::time_point now);
     // The answer to a request before its tag is checked, if it gets one without.
     std::optional<Outcome> screen(SimDevice& device, IssuedChallenge* pChallenge, const Request& request,

@@ -32,6 +32,15 @@ struct IssuedChallenge
     std::vector<uint8_t> failedResult;
 };
 
+// The challenges a device gave one source address, and how many more it may ask
+// for right now (refilled at a steady rate, so that a flood costs the device little).
+struct SourceChallenges
+{
+    std::deque<IssuedChallenge> issued;
+    double dAllowance = 0;
+    std::chrono::steady_clock::time_point refilled{};
+};
+
 // The cost of a device's key derivation, announced in its challenges.
 struct KeyCost
 {
@@ -55,7 +64,7 @@ struct SimDevice
     // Derived keys are cached: key derivation is deliberately slow.
     std::map<uint32_t, lumo::Key> resetKeys; // by date
     // Kept per source address, so that requests from one address cannot evict another's.
-    std::map<uint32_t, std::deque<IssuedChallenge>> challenges;
+    std::map<uint32_t, SourceChallenges> challenges;
     AttemptLimiter limiter;
 
     uint32_t nLastAckedInquiry = 0;

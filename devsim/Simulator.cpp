@@ -27,6 +27,7 @@ constexpr size_t kMaxFloorCount = 20000;
 // one after a delay: the delayed datagrams are bounded (about 30 MB), far above
 // what the inquiry rounds of a 10,000-device fleet keep waiting.
 constexpr size_t kMaxQueued = 100000;
+constexpr auto kSaveRetry = std::chrono::seconds(1);
 
 } // namespace
 
@@ -37,6 +38,7 @@ Simulator::Simulator(const SimOptions& options, std::vector<SimDevice> devices)
     , m_floorSocket(m_io)
     , m_signals(m_io, SIGINT, SIGTERM)
     , m_sendTimer(m_io)
+    , m_saveRetryTimer(m_io)
     , m_faults(options.dLoss, options.dDuplicate, std::chrono::milliseconds(options.nDelayMs),
                options.nSeed ? options.nSeed : Crypto::randomU32())
 {
@@ -214,17 +216,25 @@ void Simulator::onChallengeRequest(uint32_t nId, const ChallengeRequestMessage& 
         const auto it = m_byMac.find(request.mac);
         if (it != m_byMac.end()) {
             SimDevice& device = m_devices[it->second];
-            send(m_agent.challenge(device, nId, request, sourceOf(from), now), routeFor(device, from),
-                 Clock::duration::zero());
+            answerChallengeRequest(device, nId, request, from, now);
         }
         return;
     }
     const auto range = m_bySerial.equal_range(request.serial);
     for (auto it = range.first; it != range.second; ++it) {
         SimDevice& device = m_devices[it->second];
-        send(m_agent.challenge(device, nId, request, sourceOf(from), now), routeFor(device, from),
-             Clock::duration::zero());
+        answerChallengeRequest(device, nId, request, from, now);
     }
+}
+
+void Simulator::answerChallengeRequest(SimDevice& device, uint32_t nId, const ChallengeRequestMessage& request,
+                                       const Endpoint& from, Clock::time_point now)
+{
+    std::vector<uint8_t> reply = m_agent.challenge(device, nId, request, sourceOf(from), now);
+    if (reply.empty())
+        m_drops.count(DecodeError::Forged); // asking faster than a client does
+    else
+        send(std::move(reply), routeFor(device, from), Clock::duration::zero());
 }
 
 void Simulator::onModify(uint32_t nId, const ModifyMessage& request, const uint8_t* pData, size_t nSize,
@@ -256,22 +266,31 @@ void Simulator::afterCommand(SimDevice& device, const DeviceAgent::Outcome& outc
 {
     if (outcome.bForged)
         m_drops.count(DecodeError::Forged);
-    if (!outcome.bChanged || !m_pWriter || m_options.bAckBeforeSave) {
-        if (!outcome.reply.empty())
-            send(outcome.reply, destination, Clock::duration::zero());
-        if (outcome.bChanged && m_pWriter)
+    const bool bDurable = m_pWriter && !m_options.bAckBeforeSave;
+    if (outcome.bChanged && !bDurable) {
+        send(outcome.reply, destination, Clock::duration::zero());
+        if (m_pWriter)
             saveUnflushed();
-        if (outcome.bChanged)
-            send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, Clock::duration::zero());
+        send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, Clock::duration::zero());
         return;
     }
-    // "Done" and the announcement go out only once the change is on disk.
-    m_stateEntries[size_t(&device - m_devices.data())] = FleetStore::deviceEntry(device);
-    ++m_nChanges;
-    hold(outcome.reply, destination);
-    hold(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}});
-    if (!m_bSaving)
-        startSave();
+    if (outcome.bChanged) {
+        // "Done" and the announcement go out only once the change is on disk.
+        m_stateEntries[size_t(&device - m_devices.data())] = FleetStore::deviceEntry(device);
+        ++m_nChanges;
+        hold(outcome.reply, destination);
+        hold(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}});
+        if (!m_bSaving)
+            startSave();
+        return;
+    }
+    if (outcome.reply.empty())
+        return;
+    // The answer to a retransmitted request may repeat a "done" still waiting for its save.
+    if (!m_held.empty())
+        hold(outcome.reply, destination);
+    else
+        send(outcome.reply, destination, Clock::duration::zero());
 }
 
 void Simulator::hold(std::vector<uint8_t> packet, const Destination& destination)
@@ -288,12 +307,20 @@ void Simulator::startSave()
 void Simulator::onSaved(uint64_t nGeneration, bool bSucceeded)
 {
     m_bSaving = false;
-    // A change that could not be saved is not acknowledged: the caller reports failure.
+    if (!bSucceeded) {
+        // Nothing is acknowledged that is not on disk: the answers wait for a later save.
+        m_saveRetryTimer.expires_after(kSaveRetry);
+        m_saveRetryTimer.async_wait([this](const std::error_code& error) {
+            if (!error && !m_bSaving)
+                startSave();
+        });
+        return;
+    }
     std::vector<Held> stillHeld;
     for (Held& held : m_held) {
         if (held.nGeneration > nGeneration)
             stillHeld.push_back(std::move(held));
-        else if (bSucceeded)
+        else
             send(std::move(held.packet), held.destination, Clock::duration::zero());
     }
     m_held.swap(stillHeld);

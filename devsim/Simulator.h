@@ -60,6 +60,8 @@ private:
     void onInquiry(uint32_t nId, const lumo::InquiryMessage& inquiry, const Endpoint& from);
     void onAck(uint32_t nId, const lumo::AckMessage& ack);
     void onChallengeRequest(uint32_t nId, const lumo::ChallengeRequestMessage& request, const Endpoint& from);
+    void answerChallengeRequest(SimDevice& device, uint32_t nId, const lumo::ChallengeRequestMessage& request,
+                                const Endpoint& from, Clock::time_point now);
     void onModify(uint32_t nId, const lumo::ModifyMessage& request, const uint8_t* pData, size_t nSize,
                   const Endpoint& from);
     void onReset(uint32_t nId, const lumo::ResetMessage& request, const uint8_t* pData, size_t nSize,
@@ -97,6 +99,7 @@ private:
     asio::ip::udp::socket m_floorSocket;
     asio::signal_set m_signals;
     asio::steady_timer m_sendTimer;
+    asio::steady_timer m_saveRetryTimer;
     std::array<uint8_t, lumo::kMaxDatagram + 1> m_buffer{};
     Endpoint m_from;
     std::array<uint8_t, 64> m_floorBuffer{};

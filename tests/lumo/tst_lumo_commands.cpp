@@ -4,6 +4,7 @@
 #include "LumoTestSupport.h"
 #include "PacketCodec.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -50,6 +51,7 @@ private slots:
     void acknowledgedChangeSurvivesKill_data();
     void acknowledgedChangeSurvivesKill();
     void oldStateFileIsRewrittenWithoutPasswords();
+    void unsavedChangeIsNotAcknowledged();
 
 private:
     QTemporaryDir m_tempDir;
@@ -172,10 +174,16 @@ void TestLumoCommands::modifyCompletesDuringChallengeFlood()
         request.purpose = lumo::Purpose::Modify;
         request.mac = {0x02, 0x4C, 0x55, 0x00, 0x00, 0x02};
         std::error_code ignored;
+        // 30,000 a second, in slices of 300 every 10 ms.
+        auto slice = std::chrono::steady_clock::now();
         for (uint32_t n = 1; bFlooding; ++n) {
             std::memcpy(request.clientNonce.data(), &n, sizeof(n));
             socket.send_to(asio::buffer(lumo::PacketCodec::encodeChallengeRequest(n, request)), device, 0, ignored);
             ++nSent;
+            if (n % 300 == 0) {
+                slice += 10ms;
+                std::this_thread::sleep_until(slice);
+            }
         }
     });
     const auto started = std::chrono::steady_clock::now();
@@ -256,6 +264,27 @@ void TestLumoCommands::oldStateFileIsRewrittenWithoutPasswords()
     const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.12", "255.255.0.0", "10.20.0.1", 8000);
     QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), "old-secret-pw", &block), 1);
     QCOMPARE(addressInState(strState, serialOf(1)), QStringLiteral("10.20.0.12"));
+}
+
+void TestLumoCommands::unsavedChangeIsNotAcknowledged()
+{
+    // While the state file cannot be written (a folder, not empty, where its
+    // temporary file goes), the device applies the change but does not say "done";
+    // once saving works again the change reaches the disk.
+    const QString strState = m_tempDir.filePath(QStringLiteral("unsaved.json"));
+    QFile::remove(strState);
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--no-announce"),
+                          QStringLiteral("--state"), strState}));
+    QDir blocker(strState + QStringLiteral(".tmp"));
+    QVERIFY(blocker.mkpath(QStringLiteral("inside")));
+    QVERIFY(startLibrary());
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.222", "255.255.0.0", "10.20.0.1", 8000);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(1).c_str(), kPassword, &block), 0);
+    QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_NO_ANSWER));
+    QVERIFY(addressInState(strState, serialOf(1)) != QStringLiteral("10.20.0.222"));
+    QVERIFY(blocker.removeRecursively());
+    QTRY_COMPARE_WITH_TIMEOUT(addressInState(strState, serialOf(1)), QStringLiteral("10.20.0.222"), 10000);
 }
 
 QTEST_GUILESS_MAIN(TestLumoCommands)

@@ -145,7 +145,7 @@ void TestLumoDevsim::challengeIsStableForRetransmission()
         request.clientNonce.fill(uint8_t(10 + i));
         agent.challenge(device, 1, request, kSource, now);
     }
-    QCOMPARE(device.challenges[kSource].size(), DeviceAgent::kMaxChallenges);
+    QCOMPARE(device.challenges[kSource].issued.size(), DeviceAgent::kMaxChallenges);
 }
 
 void TestLumoDevsim::modifyWithRightPasswordApplies()
