@@ -1,5 +1,7 @@
 #include "NetworkInterfaceList.h"
 
+#include "IpAddress.h"
+
 #if defined(_WIN32)
 #  include <winsock2.h>
 #  include <ws2tcpip.h>
@@ -41,7 +43,7 @@ std::vector<NetworkInterface> NetworkInterfaceList::enumerate()
             entry.name = pAdapter->AdapterName;
             entry.address = ntohl(reinterpret_cast<const sockaddr_in*>(pAddress)->sin_addr.s_addr);
             const ULONG nPrefix = pUnicast->OnLinkPrefixLength;
-            entry.netmask = nPrefix == 0 ? 0 : (nPrefix >= 32 ? 0xFFFFFFFFu : ~((1u << (32 - nPrefix)) - 1));
+            entry.netmask = maskFromPrefixLength(nPrefix);
             entry.bLoopback = bLoopback;
             entry.bCanBroadcast = !bLoopback && nPrefix < 31;
             interfaces.push_back(entry);
@@ -77,6 +79,20 @@ std::vector<NetworkInterface> NetworkInterfaceList::enumerate()
 }
 
 #endif
+
+uint32_t NetworkInterfaceList::maskFromPrefixLength(unsigned long nPrefix)
+{
+    if (nPrefix == 0 || nPrefix > 32)
+        return 0;
+    return nPrefix == 32 ? 0xFFFFFFFFu : ~((1u << (32 - nPrefix)) - 1);
+}
+
+std::string NetworkInterfaceList::describe(const NetworkInterface& entry)
+{
+    return "adapter " + entry.name + " address " + IpAddress::formatIpv4(entry.address) + " mask "
+        + IpAddress::formatIpv4(entry.netmask)
+        + (entry.bLoopback ? " loopback" : "") + (entry.bCanBroadcast ? " broadcast" : "");
+}
 
 std::vector<NetworkInterface> NetworkInterfaceList::broadcastCapable()
 {

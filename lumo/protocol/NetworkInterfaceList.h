@@ -23,6 +23,11 @@ public:
     static std::vector<NetworkInterface> enumerate();
     // Adapters that are up, not loopback and can broadcast.
     static std::vector<NetworkInterface> broadcastCapable();
+    // The mask of an on-link prefix length as Windows reports it; 0 for a length
+    // past 32, which no IPv4 adapter has.
+    static uint32_t maskFromPrefixLength(unsigned long nPrefix);
+    // One line for support: name, address, mask and what the adapter can do.
+    static std::string describe(const NetworkInterface& entry);
 };
 
 } // namespace lumo

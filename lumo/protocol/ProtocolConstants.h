@@ -31,6 +31,8 @@ constexpr size_t kMaxStartTimeLength = 47;
 constexpr size_t kMaxTargetMacs = 200;
 constexpr size_t kMaxAckMacs = 200;
 constexpr uint16_t kMaxAnswerWindowMs = 5000;
+// Rounds 0 to 3 make every inquiry; later ones follow only while rounds still bring answers.
+constexpr uint8_t kMaxInquiryRound = 15;
 
 // Key-derivation limits a client accepts from a device's challenge: the upper
 // ones so that a forged challenge cannot make the client burn seconds or
@@ -82,6 +84,7 @@ enum class DecodeError : uint8_t {
     Malformed,
     Forged,
     TableFull, // a new device while the library already keeps as many as it will
+    Late,      // a reply to a request sent before its device said goodbye
     Count
 };
 
