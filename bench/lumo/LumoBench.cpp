@@ -5,7 +5,8 @@
 // library's heap growth per 1,000 known devices. Then modifies per second against
 // a fleet of 1,000 devices with a state file: the simulator answering only after
 // the change is on disk, against the old way (answer first, save unflushed).
-// Last, the library's idle CPU with a table full of 65,536 made-up devices.
+// Then the library's idle CPU with a table full of 65,536 made-up devices. With
+// --loss: devices found and time to the last one under 0, 10 and 30% packet loss.
 #include "FleetFactory.h"
 #include "PacketCodec.h"
 #include "lumo/lumo_api.h"
@@ -19,6 +20,7 @@
 #include <asio/ip/udp.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <atomic>
 #include <chrono>
@@ -121,6 +123,34 @@ Run measureLibrary(size_t nCount)
         std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(300ms); // let retransmissions settle before weighing the heap
     run.nHeapBytes = nHeapBefore >= 0 ? heapInUse() - nHeapBefore : -1;
+    run.nReceived = g_nOnline;
+    const Clock::time_point last{std::chrono::nanoseconds(g_lastOnlineNs.load())};
+    run.dMs = std::chrono::duration<double, std::milli>(last - start).count();
+    LUMO_Stop();
+    return run;
+}
+
+// Like measureLibrary, but under loss not every device may come: the wait ends
+// once no new device has come for 4 s.
+Run measureUntilQuiet(size_t nCount)
+{
+    g_nOnline = 0;
+    g_lastOnlineNs = 0;
+    Run run;
+    const Clock::time_point start = Clock::now();
+    if (LUMO_Start_V30(&onReport, 0, nullptr) != 1)
+        return run;
+    LUMO_SendInquiry();
+    const Clock::time_point deadline = start + 40s;
+    size_t nSeen = 0;
+    Clock::time_point lastNew = start;
+    while (g_nOnline < nCount && Clock::now() < deadline && Clock::now() - lastNew < 4s) {
+        std::this_thread::sleep_for(5ms);
+        if (g_nOnline != nSeen) {
+            nSeen = g_nOnline;
+            lastNew = Clock::now();
+        }
+    }
     run.nReceived = g_nOnline;
     const Clock::time_point last{std::chrono::nanoseconds(g_lastOnlineNs.load())};
     run.dMs = std::chrono::duration<double, std::milli>(last - start).count();
@@ -264,6 +294,40 @@ int benchIdleCpu(const Ports& ports)
     return 0;
 }
 
+int benchLoss(const Ports& ports)
+{
+    constexpr int kRuns = 5;
+    std::printf("\nPacket loss (each datagram, both ways), one inquiry, median of %d runs [min..max]\n", kRuns);
+    std::printf("%8s %6s %22s %26s %14s\n", "devices", "loss", "found", "ms to the last", "vs no loss");
+    for (size_t nCount : {size_t(1000), size_t(10000)}) {
+        double dNoLossMs = 0;
+        for (const char* pLoss : {"0", "0.1", "0.3"}) {
+            QProcess simulator;
+            if (!startSimulator(simulator, ports, nCount, {QStringLiteral("--loss"), QString::fromLatin1(pLoss)}))
+                return 1;
+            std::vector<double> found;
+            std::vector<double> times;
+            for (int i = 0; i < kRuns; ++i) {
+                const Run run = measureUntilQuiet(nCount);
+                found.push_back(double(run.nReceived));
+                times.push_back(run.dMs);
+            }
+            simulator.terminate();
+            simulator.waitForFinished(10000);
+            const double dMedianMs = median(times);
+            if (dNoLossMs == 0)
+                dNoLossMs = dMedianMs;
+            std::printf("%8zu %5.0f%% %8.0f [%5.0f..%5.0f] %10.0f [%6.0f..%6.0f] %13.2fx\n", nCount, std::atof(pLoss) * 100,
+                        median(found), *std::min_element(found.begin(), found.end()),
+                        *std::max_element(found.begin(), found.end()), dMedianMs,
+                        *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
+                        dMedianMs / dNoLossMs);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
+
 template <typename Measure>
 Run bestOf(int nTimes, Measure measure)
 {
@@ -293,10 +357,11 @@ int main(int argc, char** argv)
     std::printf("Discovery, Start to last online report; floor = one request answered by N plain %zu-byte datagrams\n", nBytes);
     std::printf("%8s %12s %14s %8s %12s %18s\n", "devices", "floor ms", "library ms", "ratio", "found", "heap per 1,000");
     int nExit = 0;
-    // --idle or --modifies: only that part.
+    // --idle, --modifies or --loss: only that part.
     const bool bIdleOnly = app.arguments().contains(QStringLiteral("--idle"));
     const bool bModifiesOnly = app.arguments().contains(QStringLiteral("--modifies"));
-    const bool bAll = !bIdleOnly && !bModifiesOnly;
+    const bool bLossOnly = app.arguments().contains(QStringLiteral("--loss"));
+    const bool bAll = !bIdleOnly && !bModifiesOnly && !bLossOnly;
     for (size_t nCount : {size_t(1000), size_t(10000)}) {
         if (!bAll)
             break;
@@ -322,6 +387,10 @@ int main(int argc, char** argv)
         nExit = 1;
     if ((bAll || bModifiesOnly) && benchModifies(ports) != 0) {
         std::fprintf(stderr, "lumo-bench: modify benchmark could not start\n");
+        nExit = 1;
+    }
+    if ((bAll || bLossOnly) && benchLoss(ports) != 0) {
+        std::fprintf(stderr, "lumo-bench: loss benchmark could not start its simulator\n");
         nExit = 1;
     }
     return nExit;

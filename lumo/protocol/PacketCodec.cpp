@@ -10,7 +10,6 @@ namespace {
 
 constexpr uint32_t kMinTtlMs = 100;
 constexpr uint32_t kMaxTtlMs = 24u * 3600u * 1000u;
-constexpr uint8_t kMaxRound = 7;
 
 bool isKnownType(uint8_t nType)
 {
@@ -222,7 +221,7 @@ DecodeError PacketCodec::decodeInquiry(const uint8_t* pData, size_t nSize, Inqui
         pOut->windowMs = reader.getU16();
         const uint8_t nFlags = reader.getU8();
         const bool bListOk = readMacList(reader, pOut->targets, kMaxTargetMacs);
-        return bListOk && nFlags == 0 && pOut->round <= kMaxRound && pOut->windowMs <= kMaxAnswerWindowMs;
+        return bListOk && nFlags == 0 && pOut->round <= kMaxInquiryRound && pOut->windowMs <= kMaxAnswerWindowMs;
     });
 }
 

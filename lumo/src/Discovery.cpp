@@ -19,9 +19,12 @@ namespace {
 // Inquiry rounds: each round widens the answer window eightfold; devices already
 // acknowledged stay silent, so later rounds only carry the answers lost before.
 // After the first four, rounds go on while they still bring answers (a lossy
-// network), until two in a row bring none or the round numbers run out.
+// network), until three in a row bring none or the round numbers run out. Each
+// round goes out three times: one lost datagram would silence a whole round, and a
+// device answers a round it hears more than once only once.
 constexpr int kInquiryRounds = 4;
-constexpr int kSilentRoundsToStop = 2;
+constexpr int kSilentRoundsToStop = 3;
+constexpr int kCopiesOfEachRound = 3;
 constexpr uint16_t kMinFirstWindowMs = 4;
 constexpr uint16_t kMaxFirstWindowMs = 500;
 constexpr uint16_t kMaxWindowMs = 2000;
@@ -174,7 +177,9 @@ void Discovery::sendInquiryRound()
     InquiryMessage inquiry;
     inquiry.round = m_nRound;
     inquiry.windowMs = static_cast<uint16_t>(nWindow);
-    m_transport.sendToAll(PacketCodec::encodeInquiry(m_nInquiryId, inquiry));
+    const std::vector<uint8_t> datagram = PacketCodec::encodeInquiry(m_nInquiryId, inquiry);
+    for (int i = 0; i < kCopiesOfEachRound; ++i)
+        m_transport.sendToAll(datagram);
     m_nLastRoundAnswers = m_nRoundAnswers;
     m_nRoundAnswers = 0;
     ++m_nRound;
