@@ -51,6 +51,12 @@ void CMorvelApplication::InitEnvironment()
     addLibraryPath(QStringLiteral("%1%2plugins").arg(applicationDirPath(), QStringLiteral("/")));
     ClientConfigManager::GetInstance()->Load(GetAbsolutePath(QStringLiteral("Setup.xml")));
     installTranslator(ClientLanguageManager::GetInstance()->GetCurrentProperty()->Translator());
+}
+
+// Tool-tip labels use Arial 10 pt. Installing a style or style sheet resets
+// the fonts given per class, so this comes after both.
+void CMorvelApplication::InitToolTipFont()
+{
     QFont tipFont;
     tipFont.setPointSize(10);
     setFont(tipFont, "CToolLabel");
@@ -77,6 +83,7 @@ void CMorvelApplication::InitStyle()
     // A skin plugin may have installed its own sheet; the program's sheet
     // goes first so that the skin's rules win.
     setStyleSheet(sheet + styleSheet());
+    InitToolTipFont();
 }
 
 void CMorvelApplication::ProbeSingleInstance()

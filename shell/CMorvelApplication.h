@@ -33,6 +33,7 @@ private:
     void InitEnvironment();
     void InitSkin();
     void InitStyle();
+    void InitToolTipFont();
     void ProbeSingleInstance();
     void ShowMessage(const QString& text);
 

@@ -71,6 +71,7 @@ public:
     explicit TestStartup(CMorvelApplication& app) : m_app(app) {}
 
 private slots:
+    void environmentIsPrepared();
     void secondInstanceIsRefusedFirst();
     void belowMinimumResolution_data();
     void belowMinimumResolution();
@@ -81,6 +82,17 @@ private slots:
 private:
     CMorvelApplication& m_app;
 };
+
+void TestStartup::environmentIsPrepared()
+{
+    QCOMPARE(QApplication::font().family(), QStringLiteral("Arial"));
+    QCOMPARE(QApplication::font().pointSize(), 9);
+    QCOMPARE(QApplication::font("CToolLabel").pointSize(), 10);
+    QVERIFY(!QApplication::quitOnLastWindowClosed());
+    QVERIFY(QCoreApplication::libraryPaths().contains(QCoreApplication::applicationDirPath() + QStringLiteral("/plugins")));
+    QVERIFY(m_app.styleSheet().contains(QStringLiteral("QTreeView::item:selected")));
+    QVERIFY(!QApplication::windowIcon().isNull());
+}
 
 void TestStartup::secondInstanceIsRefusedFirst()
 {
