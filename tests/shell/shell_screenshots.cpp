@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -74,6 +75,17 @@ bool Save(const QString& dir, const QString& name, const QRect& area)
     return saved;
 }
 
+// Clicks a row as the operator would, so that the form shows the device.
+void ClickRow(QAbstractItemView* table, int row)
+{
+    const QPoint centre = table->visualRect(table->model()->index(row, 1)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, centre, table->viewport()->mapToGlobal(centre), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(table->viewport(), &event);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -94,6 +106,8 @@ int main(int argc, char* argv[])
     auto* table = window.findChild<QAbstractItemView*>(QStringLiteral("tableWidgetDevice"));
     const bool listed = table && WaitFor([table] { return table->model() && table->model()->rowCount() >= 10; }, 20000);
     std::printf("devices listed: %d\n", table && table->model() ? table->model()->rowCount() : -1);
+    if (listed)
+        ClickRow(table, 1);
     Wait(500);
     bool ok = Save(outDir, QStringLiteral("main-window-%1.png").arg(variant), window.frameGeometry());
 
