@@ -2,12 +2,15 @@
 
 #include "CLumoDiscovery.h"
 #include "CTableView.h"
+#include "CWarnDlg.h"
 #include "LumoDeviceCallback.h"
 #include "LumoDouble.h"
 #include "QtLumo.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace PanelFixture {
@@ -87,6 +90,27 @@ void ClickHeader(QtLumo& panel, int column)
     QHeaderView* header = table->header();
     const QPoint pos(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+}
+
+BoxAnswerer::BoxAnswerer(std::function<void()> whileOpen) : m_whileOpen(std::move(whileOpen))
+{
+    m_poll.setInterval(5);
+    QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this] { AnswerIfShown(); });
+    m_poll.start();
+}
+
+void BoxAnswerer::AnswerIfShown()
+{
+    auto* box = qobject_cast<CWarnDlg*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible())
+        return;
+    m_poll.stop();
+    m_seen.bShown = true;
+    m_seen.title = box->findChild<QLabel*>(QStringLiteral("pLabelTitle"))->text();
+    m_seen.text = box->findChild<QTextBrowser*>(QStringLiteral("m_pBrowserTxt"))->toPlainText();
+    if (m_whileOpen)
+        m_whileOpen();
+    box->reject();
 }
 
 } // namespace PanelFixture

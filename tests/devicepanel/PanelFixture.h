@@ -3,6 +3,9 @@
 #include "DeviceReports.h"
 
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 class QtLumo;
 class CTableView;
@@ -29,5 +32,28 @@ int RowOf(QtLumo& panel, const QString& serial);
 QString CountLabel(QtLumo& panel);
 // Clicks a header section as a user would (scrolling it into view first).
 void ClickHeader(QtLumo& panel, int column);
+
+struct BoxSeen
+{
+    bool bShown = false;
+    QString title;
+    QString text;
+};
+
+// Reads the next message box when it opens, runs whileOpen with the box still
+// open, then closes it. Polling ends with the answerer.
+class BoxAnswerer
+{
+public:
+    explicit BoxAnswerer(std::function<void()> whileOpen = {});
+    const BoxSeen& Seen() const { return m_seen; }
+
+private:
+    void AnswerIfShown();
+
+    QTimer m_poll;
+    BoxSeen m_seen;
+    std::function<void()> m_whileOpen;
+};
 
 } // namespace PanelFixture

@@ -2,7 +2,6 @@
 // loopback: what an installer does, down to the devices' stored settings.
 #include "CLumoDiscovery.h"
 #include "CTableView.h"
-#include "CWarnDlg.h"
 #include "LumoTestSupport.h"
 #include "PanelFixture.h"
 #include "QtLumo.h"
@@ -12,11 +11,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTextBrowser>
 #include <QtTest>
 
 #include <memory>
@@ -117,21 +114,9 @@ private:
     // Presses a button and returns the title and text of the box that follows.
     QStringList PressAndReadBox(const char* button)
     {
-        QStringList seen;
-        QTimer poll;
-        poll.setInterval(10);
-        connect(&poll, &QTimer::timeout, &poll, [&] {
-            auto* box = qobject_cast<CWarnDlg*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            poll.stop();
-            seen << box->findChild<QLabel*>(QStringLiteral("pLabelTitle"))->text()
-                 << box->findChild<QTextBrowser*>(QStringLiteral("m_pBrowserTxt"))->toPlainText();
-            box->reject();
-        });
-        poll.start();
+        const BoxAnswerer answerer;
         QTest::mouseClick(Child<QPushButton>(button), Qt::LeftButton);
-        return seen;
+        return { answerer.Seen().title, answerer.Seen().text };
     }
 
     QStringList Modify(const QString& address, const QString& password)

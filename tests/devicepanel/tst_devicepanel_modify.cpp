@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTextBrowser>
 #include <QtTest>
 
 #include <cstring>
@@ -24,46 +23,6 @@ using namespace PanelFixture;
 namespace {
 
 enum { ColId = 0, ColIpv4 = 2, ColPort = 3, ColGateway = 5, ColMask = 7 };
-
-struct BoxSeen
-{
-    bool bShown = false;
-    QString title;
-    QString text;
-};
-
-// Reads the next message box of the panel when it opens, runs whileOpen with
-// the box still open, then closes it. Polling ends with the answerer.
-class BoxAnswerer
-{
-public:
-    explicit BoxAnswerer(std::function<void()> whileOpen = {}) : m_whileOpen(std::move(whileOpen))
-    {
-        m_poll.setInterval(5);
-        QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this] { AnswerIfShown(); });
-        m_poll.start();
-    }
-    const BoxSeen& Seen() const { return m_seen; }
-
-private:
-    void AnswerIfShown()
-    {
-        auto* box = qobject_cast<CWarnDlg*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        m_poll.stop();
-        m_seen.bShown = true;
-        m_seen.title = box->findChild<QLabel*>(QStringLiteral("pLabelTitle"))->text();
-        m_seen.text = box->findChild<QTextBrowser*>(QStringLiteral("m_pBrowserTxt"))->toPlainText();
-        if (m_whileOpen)
-            m_whileOpen();
-        box->reject();
-    }
-
-    QTimer m_poll;
-    BoxSeen m_seen;
-    std::function<void()> m_whileOpen;
-};
 
 QWidget* VisibleTip()
 {
