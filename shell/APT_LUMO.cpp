@@ -1,14 +1,9 @@
 #include "APT_LUMO.h"
 
-#include "AppPaths.h"
 #include "CAPT_LUMOMainWnd.h"
-#include "ClientConfigManager.h"
-#include "ClientLanguageManager.h"
-#include "ClientLanguageProperty.h"
+#include "ShellEnvironment.h"
 
-#include <QCoreApplication>
 #include <QGridLayout>
-#include <QTranslator>
 
 #include <atomic>
 #include <new>
@@ -18,20 +13,12 @@ namespace {
 // Written on the host's GUI thread, read by reports from any thread.
 std::atomic<CAPT_LUMOMainWnd*> g_pEmbeddedWindow{nullptr};
 
-void PrepareEnvironment()
-{
-    QCoreApplication::addLibraryPath(
-        QStringLiteral("%1%2plugins").arg(QCoreApplication::applicationDirPath(), QStringLiteral("/")));
-    ClientConfigManager::GetInstance()->Load(GetAbsolutePath(QStringLiteral("Setup.xml")));
-    QCoreApplication::installTranslator(ClientLanguageManager::GetInstance()->GetCurrentProperty()->Translator());
-}
-
 } // namespace
 
 bool APT_LUMO_OpenDialog(QWidget* parent, QGridLayout* layout, bool showTitle, int hostArg1, int hostArg2,
                          int hostArg3)
 {
-    PrepareEnvironment();
+    PrepareShellEnvironment();
     CAPT_LUMOMainWnd* window = g_pEmbeddedWindow.load();
     if (!window) {
         window = new (std::nothrow) CAPT_LUMOMainWnd(parent, {}, hostArg1, hostArg2, hostArg3);

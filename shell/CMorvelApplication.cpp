@@ -5,9 +5,8 @@
 #include "CSingleInstanceLock.h"
 #include "ClientConfig.h"
 #include "ClientConfigManager.h"
-#include "ClientLanguageManager.h"
-#include "ClientLanguageProperty.h"
 #include "PluginLoader.h"
+#include "ShellEnvironment.h"
 
 #include <CMorvelStyle.h>
 #include <CToolTip.h>
@@ -18,7 +17,6 @@
 #include <QFont>
 #include <QIcon>
 #include <QScreen>
-#include <QTranslator>
 
 CMorvelApplication::CMorvelApplication(int& argc, char** argv, const QString& key)
     : QApplication(argc, argv)
@@ -48,9 +46,7 @@ void CMorvelApplication::InitFont()
 
 void CMorvelApplication::InitEnvironment()
 {
-    addLibraryPath(QStringLiteral("%1%2plugins").arg(applicationDirPath(), QStringLiteral("/")));
-    ClientConfigManager::GetInstance()->Load(GetAbsolutePath(QStringLiteral("Setup.xml")));
-    installTranslator(ClientLanguageManager::GetInstance()->GetCurrentProperty()->Translator());
+    PrepareShellEnvironment();
 }
 
 // Tool-tip labels use Arial 10 pt. Installing a style or style sheet resets

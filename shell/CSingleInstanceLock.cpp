@@ -16,9 +16,15 @@ CSingleInstanceLock::~CSingleInstanceLock() = default;
 
 QString CSingleInstanceLock::LockFilePath(const QString& key)
 {
+#if defined(Q_OS_WIN)
+    // Windows has no per-user runtime folder (Qt answers the home folder, where
+    // the marker would stay in sight); the user's temporary folder is private too.
+    const QString dir = QDir::tempPath();
+#else
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
+#endif
     return dir + u'/' + key + QStringLiteral(".lock");
 }
 
