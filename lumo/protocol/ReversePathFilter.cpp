@@ -5,6 +5,7 @@
 
 namespace lumo {
 
+#if defined(__linux__)
 namespace {
 
 int readSetting(const std::string& strPath)
@@ -17,6 +18,7 @@ int readSetting(const std::string& strPath)
 }
 
 } // namespace
+#endif
 
 int ReversePathFilter::mode(const std::string& strInterface)
 {

@@ -3,6 +3,7 @@
 #include "Crypto.h"
 #include "IpAddress.h"
 #include "MacAddress.h"
+#include "NetworkInterfaceList.h"
 #include "PacketCodec.h"
 #include "MakerCodeService.h"
 #include "SecurityCode.h"
@@ -86,6 +87,9 @@ private slots:
     void securityCodeDependsOnSerialAndDate();
     void dateArithmetic();
     void keyDerivationRespectsLimits();
+    void maskFromPrefixLength_data();
+    void maskFromPrefixLength();
+    void loopbackIsListedButNeverBroadcastOn();
 };
 
 void TestLumoProtocol::answerRoundTripsEveryField()
@@ -478,6 +482,43 @@ void TestLumoProtocol::keyDerivationRespectsLimits()
     // Below the floor: a forged challenge cannot make the key cheap.
     QVERIFY(!Crypto::deriveKey("secret", salt, 1, kMinPwhashMemKib).has_value());
     QVERIFY(!Crypto::deriveKey("secret", salt, kMinPwhashOps, 64).has_value());
+}
+
+void TestLumoProtocol::maskFromPrefixLength_data()
+{
+    QTest::addColumn<int>("prefix");
+    QTest::addColumn<QString>("mask");
+    QTest::newRow("none") << 0 << "0.0.0.0";
+    QTest::newRow("one bit") << 1 << "128.0.0.0";
+    QTest::newRow("loopback") << 8 << "255.0.0.0";
+    QTest::newRow("class C") << 24 << "255.255.255.0";
+    QTest::newRow("point to point") << 31 << "255.255.255.254";
+    QTest::newRow("host") << 32 << "255.255.255.255";
+    QTest::newRow("past 32") << 33 << "0.0.0.0";
+    QTest::newRow("IPv6-sized") << 64 << "0.0.0.0";
+}
+
+// The Windows adapter list reports prefix lengths; a shift by 32 would be undefined.
+void TestLumoProtocol::maskFromPrefixLength()
+{
+    QFETCH(int, prefix);
+    QFETCH(QString, mask);
+    const uint32_t nMask = NetworkInterfaceList::maskFromPrefixLength(static_cast<unsigned long>(prefix));
+    QCOMPARE(QString::fromStdString(IpAddress::formatIpv4(nMask)), mask);
+}
+
+void TestLumoProtocol::loopbackIsListedButNeverBroadcastOn()
+{
+    const std::vector<NetworkInterface> all = NetworkInterfaceList::enumerate();
+    const auto loopback = std::find_if(all.begin(), all.end(),
+                                       [](const NetworkInterface& entry) { return entry.address == 0x7F000001u; });
+    QVERIFY(loopback != all.end());
+    QVERIFY(loopback->bLoopback);
+    QCOMPARE(loopback->netmask, 0xFF000000u);
+    const std::string strLine = NetworkInterfaceList::describe(*loopback);
+    QVERIFY2(strLine.find(" address 127.0.0.1 mask 255.0.0.0 loopback") != std::string::npos, strLine.c_str());
+    for (const NetworkInterface& entry : NetworkInterfaceList::broadcastCapable())
+        QVERIFY(!entry.bLoopback && entry.address != 0x7F000001u);
 }
 
 QTEST_GUILESS_MAIN(TestLumoProtocol)

@@ -16,8 +16,14 @@
 #  define LUMO_CALL
 #endif
 
+/* The 32-bit Lumo.dll exports every function twice: under its plain name
+ * (LUMO_Start_V30), which GetProcAddress callers use, and under the standard-call
+ * decorated name a compiler gives a declaration below (_LUMO_Start_V30@12). Its
+ * module-definition file lists both, so the library itself declares no export. */
 #if defined(_WIN32)
-#  if defined(LUMO_BUILDING_LIBRARY)
+#  if defined(LUMO_EXPORTS_FROM_DEF_FILE)
+#    define LUMO_API
+#  elif defined(LUMO_BUILDING_LIBRARY)
 #    define LUMO_API __declspec(dllexport)
 #  else
 #    define LUMO_API __declspec(dllimport)
