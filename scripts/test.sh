@@ -33,4 +33,10 @@ if [ -x "$root/scripts/fuzz.sh" ]; then
     passed=$((passed + $(find build-fuzz -maxdepth 1 -name 'fuzz-*.log' | wc -l)))
 fi
 
+# The discovery library, simulator and code tool built for Windows and run under Wine.
+if [ -x "$root/scripts/windows-check.sh" ]; then
+    "$root/scripts/windows-check.sh"
+    passed=$((passed + $(cat build-windows/checks-passed)))
+fi
+
 echo "tests: $passed passed, 0 failed"
