@@ -379,6 +379,7 @@ void TestLumoDevsim::stateFileIsPrivateWithoutSecretsInClear()
     const auto old = FleetStore::fromJson(R"({"version":1,"devices":[{"serial":"A","mac":"02:00:00:00:00:01",
         "password":"pw-old","salt":"000102030405060708090a0b0c0d0e0f"}]})");
     QVERIFY(hasPassword(old[0], "pw-old"));
+    QVERIFY(old[0].resetSecret == MakerCodeService::resetSecretFor("A")); // the codes of lumo-seccode keep working
     QVERIFY(old[0].defaultPasswordKey == *Crypto::deriveKey("admin", old[0].salt, old[0].cost.nOps, old[0].cost.nMemKib));
     QVERIFY(FleetStore::toJson(old).find("pw-old") == std::string::npos);
 }
