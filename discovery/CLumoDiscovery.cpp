@@ -67,13 +67,10 @@ void CLumoDiscovery::SetLibraryFileName(const QString& fileName)
 
 QString CLumoDiscovery::DriverLibraryFileName()
 {
-#if defined(Q_OS_WIN)
-    return QStringLiteral("PACKET.dll");
-#else
-    // No packet-capture driver is involved elsewhere: discovery can run
-    // exactly when its own library can be loaded.
+    // The library speaks plain UDP through the system's sockets and needs no
+    // packet-capture driver (on Windows that would be PACKET.dll, missing on
+    // most machines): discovery can run exactly when its own library loads.
     return LibraryFileName();
-#endif
 }
 
 void CLumoDiscovery::Init(LUMO_DEVICE_CALLBACK callback, void* userData)
