@@ -360,7 +360,8 @@ void Simulator::send(std::vector<uint8_t> packet, const Destination& destination
         return;
     }
     if (m_queue.size() >= kMaxQueued) {
-        ++m_nQueueFull;
+        if (m_nQueueFull++ == 0)
+            std::fprintf(stderr, "lumo-devsim: send queue full (%zu waiting); further datagrams are not sent\n", kMaxQueued);
         return;
     }
     const bool bWasEarliest = m_queue.empty() || Clock::now() + delay < m_queue.top().due;

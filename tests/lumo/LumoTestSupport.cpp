@@ -155,7 +155,18 @@ void DevsimProcess::kill()
 
 QString DevsimProcess::errorOutput()
 {
-    return QString::fromLocal8Bit(m_process.readAllStandardError());
+    m_strErrorOutput += QString::fromLocal8Bit(m_process.readAllStandardError());
+    return m_strErrorOutput;
+}
+
+bool DevsimProcess::waitForErrorOutput(const QString& text, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    m_process.setReadChannel(QProcess::StandardError);
+    while (!errorOutput().contains(text) && std::chrono::steady_clock::now() < deadline)
+        m_process.waitForReadyRead(100);
+    m_process.setReadChannel(QProcess::StandardOutput);
+    return m_strErrorOutput.contains(text);
 }
 
 std::string serialOf(int nNumber)

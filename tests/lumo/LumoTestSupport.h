@@ -68,10 +68,14 @@ public:
     bool stop();
     // SIGKILL: the devices fall silent.
     void kill();
+    // Everything the simulator wrote to its error output so far.
     QString errorOutput();
+    // Waits until the error output holds the text.
+    bool waitForErrorOutput(const QString& text, std::chrono::milliseconds timeout);
 
 private:
     QProcess m_process;
+    QString m_strErrorOutput;
 };
 
 // Serial number and MAC text of device n of a generated fleet (--count).

@@ -637,7 +637,7 @@ void TestLumoDiscovery::inquiryFloodCannotGrowTheSimulatorWithoutBound()
         socket.send_to(asio::buffer(lumo::PacketCodec::encodeInquiry(0x5100 + nId, inquiry)), simulator);
         std::this_thread::sleep_for(50ms);
     }
-    std::this_thread::sleep_for(1s);
+    QVERIFY2(devsim.waitForErrorOutput(QStringLiteral("send queue full"), 60s), qPrintable(devsim.errorOutput()));
     QVERIFY(devsim.stop());
     const QString strOutput = devsim.errorOutput();
     const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("(\\d+) not sent \\(send queue full\\)")).match(strOutput);
