@@ -15,9 +15,9 @@ endif()
 set(taldor_app_targets TaldorIPUtility TaldorShell controls zel Lumo lumo-devsim lumo-seccode taldor-ip)
 set_target_properties(${taldor_app_targets} PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS ${taldor_app_targets}
-    RUNTIME DESTINATION ${TALDOR_APP_DIR}
-    LIBRARY DESTINATION ${TALDOR_APP_DIR}
-    COMPONENT utility)
+    RUNTIME DESTINATION ${TALDOR_APP_DIR} COMPONENT utility
+    LIBRARY DESTINATION ${TALDOR_APP_DIR} COMPONENT utility
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
 install(TARGETS DarkSkin LIBRARY DESTINATION ${TALDOR_APP_DIR}/plugins/skins COMPONENT utility)
 install(FILES ${PROJECT_SOURCE_DIR}/shell/Setup.xml DESTINATION ${TALDOR_APP_DIR} COMPONENT utility)
 install(FILES ${TALDOR_QM_FILES} DESTINATION ${TALDOR_APP_DIR}/translations COMPONENT utility)
@@ -41,6 +41,25 @@ if(UNIX AND NOT APPLE)
         RENAME taldor-ip-utility.svg COMPONENT utility)
 endif()
 
+if(WIN32)
+    # The Qt runtime beside the program, laid out as Qt looks for it there: its
+    # DLLs, the one MinGW runtime DLL they share, the platform plugin and the
+    # native Windows style.
+    install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
+        DESTINATION ${TALDOR_APP_DIR} COMPONENT utility)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread-1.dll
+        OUTPUT_VARIABLE taldor_winpthread OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(EXISTS "${taldor_winpthread}")
+        install(FILES ${taldor_winpthread} DESTINATION ${TALDOR_APP_DIR} COMPONENT utility)
+    endif()
+    install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>
+        DESTINATION ${TALDOR_APP_DIR}/platforms COMPONENT utility)
+    if(TARGET Qt6::QWindowsVistaStylePlugin)
+        install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>
+            DESTINATION ${TALDOR_APP_DIR}/styles COMPONENT utility)
+    endif()
+endif()
+
 set(CPACK_PACKAGE_NAME taldor-ip-utility)
 set(CPACK_PACKAGE_VENDOR "Taldor")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -51,6 +70,14 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+if(WIN32)
+    # A portable zip of the program folder.
+    set(CPACK_GENERATOR ZIP)
+    # Only the program folder, without the import libraries.
+    set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};utility;/")
+    set(CPACK_SYSTEM_NAME win64)
+else()
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+endif()
 include(CPack)

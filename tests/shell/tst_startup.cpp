@@ -169,6 +169,11 @@ int main(int argc, char* argv[])
     // The lock lives in a runtime directory of this test only.
     QTemporaryDir runtimeDir;
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
+#if defined(Q_OS_WIN)
+    // Windows keeps the lock in the temporary folder.
+    qputenv("TMP", QDir::toNativeSeparators(runtimeDir.path()).toLocal8Bit());
+    qputenv("TEMP", QDir::toNativeSeparators(runtimeDir.path()).toLocal8Bit());
+#endif
     g_pFirstInstance = new CSingleInstanceLock(kKey);
     if (g_pFirstInstance->TryAcquire() != CSingleInstanceLock::Acquired)
         return 2;
