@@ -38,6 +38,18 @@ done
 
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree=;mshtml="}
+# Qt writes test results and messages to the streams, not to the debugger log.
+export QT_FORCE_STDERR_LOGGING=${QT_FORCE_STDERR_LOGGING:-1}
+# Qt's offscreen platform on Windows reads its fonts from one folder: the host's
+# DejaVu fonts give the tests the text metrics they have on Linux.
+if [ -z "${QT_QPA_FONTDIR:-}" ] && [ -d /usr/share/fonts/truetype/dejavu ]; then
+    export QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu
+fi
+# Wine hides the host's QT_* variables from Windows programs (they would mislead
+# a Windows Qt) but hands on WINEQT_* under the plain name.
+for name in $(compgen -e | grep '^QT_' || true); do
+    export "WINE$name=${!name}"
+done
 [ -n "$winepath" ] && export WINEPATH=$winepath
 
 # The first program run in a new prefix creates it; runs in parallel would race.

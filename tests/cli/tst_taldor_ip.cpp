@@ -81,7 +81,11 @@ private:
 void TestTaldorIp::initTestCase()
 {
     TestPorts::configureLibraryForLoopback();
+#if defined(Q_OS_WIN)
+    QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/taldor-ip.exe")));
+#else
     QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/taldor-ip")));
+#endif
 }
 
 void TestTaldorIp::init()

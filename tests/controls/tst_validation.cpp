@@ -9,6 +9,13 @@
 #include <QRegion>
 #include <QtTest>
 
+#if defined(Q_OS_WIN)
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#  endif
+#  include <windows.h>
+#endif
+
 class TestValidation : public QObject
 {
     Q_OBJECT
@@ -194,7 +201,13 @@ void TestValidation::dayOfMonth()
 
 void TestValidation::localConversionsRoundTrip()
 {
-    const QString text = QString::fromUtf8("Kamera \xe6\x91\x84\xe5\x83\x8f\xe6\x9c\xba");
+    QString text = QString::fromUtf8("Kamera \xe6\x91\x84\xe5\x83\x8f\xe6\x9c\xba");
+#if defined(Q_OS_WIN)
+    // Windows' 8-bit encoding is the system's code page: Chinese only where it
+    // is the Chinese one or UTF-8, a Western one has nothing but ASCII in common.
+    if (GetACP() != 936 && GetACP() != CP_UTF8)
+        text = QStringLiteral("Kamera 1");
+#endif
     const QByteArray local = UnicodeToLocal(text);
     QCOMPARE(LocalToUnicode(local.constData()), text);
     QCOMPARE(UnicodeToStdString(text, true), local.toStdString());

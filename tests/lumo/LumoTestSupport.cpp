@@ -114,7 +114,11 @@ DevsimProcess::~DevsimProcess()
 
 QString DevsimProcess::executable()
 {
+#if defined(Q_OS_WIN)
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim.exe");
+#else
     return QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim");
+#endif
 }
 
 bool DevsimProcess::start(const QStringList& extraArguments)
@@ -132,7 +136,8 @@ bool DevsimProcess::start(const QStringList& extraArguments)
         return false;
     QByteArray output;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!output.contains("ready\n")) {
+    // Windows' C runtime ends the line with CR LF.
+    while (!output.contains("ready\n") && !output.contains("ready\r\n")) {
         if (std::chrono::steady_clock::now() >= deadline || m_process.state() == QProcess::NotRunning)
             return false;
         m_process.waitForReadyRead(100);
