@@ -28,6 +28,13 @@ program=$1
 shift
 [ -n "$prefix" ] || prefix=$(cd "$(dirname "$program")/.." && pwd)/wine
 
+# Wine's server outlives the program: it must not inherit any descriptor of the
+# caller, such as the build lock a test run holds, or it would hold it on.
+for fd in /proc/$$/fd/*; do
+    fd=${fd##*/}
+    [ "$fd" -gt 2 ] && [ "$fd" -ne 255 ] && eval "exec $fd>&-"
+done
+
 windows_path() { local path=$1; echo "Z:${path//\//\\}"; }
 
 # Wine separates WINEPATH entries with semicolons, in Windows form.

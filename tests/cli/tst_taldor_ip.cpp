@@ -133,6 +133,11 @@ ToolRun TestTaldorIp::Run(const QStringList& arguments, const QByteArray& passwo
     run.nExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = process.readAllStandardOutput();
     run.strError = QString::fromLocal8Bit(process.readAllStandardError());
+#if defined(Q_OS_WIN)
+    // A Windows console program ends its lines with CR LF.
+    run.out.replace("\r\n", "\n");
+    run.strError.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
     return run;
 }
 
