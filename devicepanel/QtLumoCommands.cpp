@@ -194,7 +194,6 @@ bool QtLumo::ShowFirstInputError(ModifyForm& form)
     }
     if (form.gateway.isEmpty())
         m_pUi->lineEditIPGateway->clear();
-    form.mask = FitAddressField(form.mask);
     form.gateway = FitAddressField(form.gateway);
     return false;
 }
