@@ -16,6 +16,8 @@
 # on two cores.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/debian-sources.sh
+. "$root/scripts/debian-sources.sh"
 cache=${TALDOR_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/taldor}
 jobs=${TALDOR_QT_JOBS:-2}
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
@@ -78,31 +80,6 @@ require_tools() {
     [ -f "$toolchain" ] || fail "the toolchain file $toolchain is missing"
 }
 
-# deb-src entries for the Debian archives this machine installs from, in both
-# source formats apt knows, written into a private apt state.
-debian_source_entries() {
-    local folder=$1
-    local sources=(/etc/apt/sources.list.d/*.sources)
-    if [ -e "${sources[0]}" ]; then
-        awk 'BEGIN { RS = ""; FS = "\n" }
-        {
-            types = 0; debian = 0; disabled = 0; text = ""
-            for (i = 1; i <= NF; i++) {
-                line = $i
-                if (line ~ /^Types:/) { types = line ~ /[ \t]deb([ \t]|$)/; line = "Types: deb-src" }
-                else if (line ~ /^URIs:/ && line ~ /debian/) debian = 1
-                else if (line ~ /^Enabled:[ \t]*[Nn]o/) disabled = 1
-                text = text line "\n"
-            }
-            if (types && debian && !disabled) printf "%s\n", text
-        }' "${sources[@]}" > "$folder/debian-src.sources"
-    fi
-    if [ -f /etc/apt/sources.list ]; then
-        sed -n -E 's/^deb[[:space:]]+(.*debian.*)$/deb-src \1/p' /etc/apt/sources.list > "$folder/debian-src.list"
-    fi
-    grep -q -E '^(Types: deb-src|deb-src )' "$folder"/debian-src.* 2>/dev/null \
-        || fail "no Debian archive among the apt sources, so Qt's source cannot be had"
-}
 
 # Debian's qt6-base source with Debian's patches applied, fetched once per version.
 qt_source() {
@@ -117,7 +94,8 @@ qt_source() {
     step "fetching Debian's qt6-base $version source"
     rm -rf "$base"
     mkdir -p "$base/apt/sources" "$base/apt/lists/partial" "$base/apt/cache/archives/partial"
-    debian_source_entries "$base/apt/sources"
+    debian_source_entries "$base/apt/sources" \
+        || fail "no Debian archive among the apt sources, so Qt's source cannot be had"
     local apt=(-q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$base/apt/sources"
                -o Dir::State::Lists="$base/apt/lists" -o Dir::Cache="$base/apt/cache")
     [ "$(id -u)" -eq 0 ] && apt+=(-o APT::Sandbox::User=root)

@@ -16,6 +16,8 @@
 # loopback target, the simulator binds 127.0.0.1 and broadcasts on the loopback.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/debian-sources.sh
+. "$root/scripts/debian-sources.sh"
 out=${TALDOR_WINDOWS_BUILD:-$root/build-windows}
 jobs=$(nproc)
 arches=(x86_64 i686)
@@ -40,31 +42,6 @@ require_tools() {
         || fail "the Asio or nlohmann-json headers are missing (libasio-dev, nlohmann-json3-dev)"
 }
 
-# deb-src entries for the Debian archives this machine installs from, in both
-# source formats apt knows.
-debian_source_entries() {
-    local folder=$1
-    local sources=(/etc/apt/sources.list.d/*.sources)
-    if [ -e "${sources[0]}" ]; then
-        awk 'BEGIN { RS = ""; FS = "\n" }
-        {
-            types = 0; debian = 0; disabled = 0; text = ""
-            for (i = 1; i <= NF; i++) {
-                line = $i
-                if (line ~ /^Types:/) { types = line ~ /[ \t]deb([ \t]|$)/; line = "Types: deb-src" }
-                else if (line ~ /^URIs:/ && line ~ /debian/) debian = 1
-                else if (line ~ /^Enabled:[ \t]*[Nn]o/) disabled = 1
-                text = text line "\n"
-            }
-            if (types && debian && !disabled) printf "%s\n", text
-        }' "${sources[@]}" > "$folder/debian-src.sources"
-    fi
-    if [ -f /etc/apt/sources.list ]; then
-        sed -n -E 's/^deb[[:space:]]+(.*debian.*)$/deb-src \1/p' /etc/apt/sources.list > "$folder/debian-src.list"
-    fi
-    grep -q -E '^(Types: deb-src|deb-src )' "$folder"/debian-src.* 2>/dev/null \
-        || fail "no Debian archive among the apt sources, so libsodium's source cannot be had"
-}
 
 # Debian's libsodium source with its patches applied and configure generated, in
 # a private apt state so the machine's apt configuration stays as it is.
@@ -76,7 +53,8 @@ sodium_source() {
     fi
     rm -rf "$base"
     mkdir -p "$base/apt/sources" "$base/apt/lists/partial" "$base/apt/cache/archives/partial"
-    debian_source_entries "$base/apt/sources"
+    debian_source_entries "$base/apt/sources" \
+        || fail "no Debian archive among the apt sources, so libsodium's source cannot be had"
     local apt=(-q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$base/apt/sources"
                -o Dir::State::Lists="$base/apt/lists" -o Dir::Cache="$base/apt/cache")
     [ "$(id -u)" -eq 0 ] && apt+=(-o APT::Sandbox::User=root)
