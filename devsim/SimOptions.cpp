@@ -39,7 +39,9 @@ std::string SimOptions::usage()
            "  --ack-before-save      answer before saving, unflushed (the old way; comparisons only)\n"
            "  --no-announce          no announcement at start\n"
            "  --floor-port P         answer benchmark floor requests on port P\n"
-           "  --seed N               seed of the fault injector\n";
+           "  --seed N               seed of the fault injector\n"
+           "  --stop-on-input-end    stop (goodbyes, state saved) when standard input ends,\n"
+           "                         for parents that cannot send SIGTERM, as on Windows\n";
 }
 
 std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& arguments, std::string& strError)
@@ -113,6 +115,8 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
         } else if (strName == "--seed") {
             bOk = value(0, 4294967295.0, dValue);
             options.nSeed = unsigned(dValue);
+        } else if (strName == "--stop-on-input-end") {
+            options.bStopOnInputEnd = true;
         } else if (strName == "--help" || strName == "-h") {
             strError = usage();
             return std::nullopt;

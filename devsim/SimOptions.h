@@ -28,6 +28,7 @@ struct SimOptions
     bool bAnnounce = true;
     uint16_t nFloorPort = 0; // benchmark floor echo, off when 0
     unsigned nSeed = 0;
+    bool bStopOnInputEnd = false; // stop as on SIGTERM when standard input ends
 
     // nullopt and a message in strError on a bad command line.
     static std::optional<SimOptions> parse(const std::vector<std::string>& arguments, std::string& strError);

@@ -98,12 +98,11 @@ int Simulator::run()
         });
     }
     m_signals.async_wait([this](const std::error_code& error, int) {
-        if (error)
-            return;
-        sayGoodbye();
-        saveNow();
-        m_io.stop();
+        if (!error)
+            stopGracefully();
     });
+    if (m_options.bStopOnInputEnd)
+        m_pInputEndWatcher = std::make_unique<InputEndWatcher>([this] { asio::post(m_io, [this] { stopGracefully(); }); });
     receiveNext();
     if (m_options.bAnnounce)
         announceAll();
@@ -443,6 +442,21 @@ void Simulator::announceAll()
         const auto spread = std::chrono::milliseconds(Crypto::randomBelow(uint32_t(kAnnounceSpread.count())));
         send(answerPacket(device, 0, AnswerKind::Announce), Destination{true, {}}, spread);
     }
+}
+
+void Simulator::stopGracefully()
+{
+    if (m_io.stopped())
+        return;
+    sayGoodbye();
+    saveNow();
+    // Receives are cancelled before the sockets close with the simulator: under
+    // Wine a receive completing during the close can be lost, and the context's
+    // destruction would wait for it forever.
+    std::error_code ignored;
+    m_socket.cancel(ignored);
+    m_floorSocket.cancel(ignored);
+    m_io.stop();
 }
 
 void Simulator::sayGoodbye()

@@ -3,6 +3,7 @@
 #include "DeviceAgent.h"
 #include "DropCounter.h"
 #include "FaultInjector.h"
+#include "InputEndWatcher.h"
 #include "SimDevice.h"
 #include "SimOptions.h"
 #include "StateWriter.h"
@@ -29,7 +30,8 @@ class Simulator
 {
 public:
     Simulator(const SimOptions& options, std::vector<SimDevice> devices);
-    // Runs until SIGINT or SIGTERM; the process exit code.
+    // Runs until SIGINT or SIGTERM (or the end of standard input, when asked);
+    // the process exit code.
     int run();
 
 private:
@@ -81,6 +83,7 @@ private:
 
     std::vector<uint8_t> answerPacket(const SimDevice& device, uint32_t nId, lumo::AnswerKind kind) const;
     void announceAll();
+    void stopGracefully();
     void sayGoodbye();
     void saveNow();
     void saveUnflushed();
@@ -129,6 +132,7 @@ private:
     std::vector<std::string> m_stateEntries; // each device's line of the state file
     uint64_t m_nChanges = 0;
     bool m_bSaving = false;
+    std::unique_ptr<InputEndWatcher> m_pInputEndWatcher;
 };
 
 } // namespace devsim

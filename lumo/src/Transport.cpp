@@ -74,13 +74,20 @@ void Transport::logInterfaces() const
     }
 }
 
+// Pending receives are cancelled before their sockets close: under Wine a
+// receive that completes while its socket closes can be lost, and the I/O
+// completion port would then wait for it forever when the context is destroyed.
 void Transport::close()
 {
     std::error_code error;
-    if (m_pListenChannel)
+    if (m_pListenChannel) {
+        m_pListenChannel->socket.cancel(error);
         m_pListenChannel->socket.close(error);
-    for (auto& pChannel : m_channels)
+    }
+    for (auto& pChannel : m_channels) {
+        pChannel->socket.cancel(error);
         pChannel->socket.close(error);
+    }
 }
 
 void Transport::refreshInterfaces()

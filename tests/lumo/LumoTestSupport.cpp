@@ -128,7 +128,8 @@ bool DevsimProcess::start(const QStringList& extraArguments)
                              QStringLiteral("--port"), QString::number(TestPorts::devicePort()),
                              QStringLiteral("--client-port"), QString::number(TestPorts::clientPort()),
                              QStringLiteral("--kdf-ops"), QStringLiteral("2"),
-                             QStringLiteral("--kdf-mem-kib"), QStringLiteral("8192")};
+                             QStringLiteral("--kdf-mem-kib"), QStringLiteral("8192"),
+                             QStringLiteral("--stop-on-input-end")};
     arguments += extraArguments;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(executable(), arguments);
@@ -138,17 +139,21 @@ bool DevsimProcess::start(const QStringList& extraArguments)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     // Windows' C runtime ends the line with CR LF.
     while (!output.contains("ready\n") && !output.contains("ready\r\n")) {
-        if (std::chrono::steady_clock::now() >= deadline || m_process.state() == QProcess::NotRunning)
+        if (std::chrono::steady_clock::now() >= deadline || m_process.state() == QProcess::NotRunning) {
+            qWarning("lumo-devsim did not start: %s", qPrintable(errorOutput()));
             return false;
+        }
         m_process.waitForReadyRead(100);
         output += m_process.readAllStandardOutput();
     }
     return true;
 }
 
+// Closing the simulator's input stops it as SIGTERM would; Windows has no SIGTERM
+// for console programs, so every platform takes the same way.
 bool DevsimProcess::stop()
 {
-    m_process.terminate();
+    m_process.closeWriteChannel();
     return m_process.waitForFinished(10000) && m_process.exitCode() == 0;
 }
 

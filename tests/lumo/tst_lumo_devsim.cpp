@@ -369,7 +369,9 @@ void TestLumoDevsim::stateFileIsPrivateWithoutSecretsInClear()
     QVERIFY(QFile::setPermissions(strPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
     std::vector<SimDevice> fleet = FleetFactory::demo("2024-05-01 08:00:00");
     FleetStore::save(strPath.toStdString(), fleet);
+#if !defined(Q_OS_WIN) // Windows keeps access in ACLs, which the permission bits do not show
     QCOMPARE(QFile::permissions(strPath) & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
+#endif
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray content = file.readAll();
     QVERIFY(!content.contains(FleetFactory::kDemoPassword));

@@ -57,7 +57,10 @@ bool waitUntil(Predicate predicate, std::chrono::milliseconds timeout)
 }
 
 // Announcements of nCount made-up devices claiming a day's lifetime, paced so
-// that the library's socket keeps up.
+// that the library's socket keeps up: at most kInFlight not yet reported, few
+// enough for a socket buffer of the smallest size the system grants (about
+// 200 KB), since under Wine the library reads far slower than it does natively.
+constexpr uint32_t kInFlight = 200;
 void floodLibrary(uint32_t nCount, uint32_t nFirst = 0)
 {
     asio::io_context io;
@@ -76,8 +79,8 @@ void floodLibrary(uint32_t nCount, uint32_t nFirst = 0)
         answer.device.mac = {0x02, 0xFA, 0x00, uint8_t(i >> 16), uint8_t(i >> 8), uint8_t(i)};
         std::error_code ignored;
         socket.send_to(asio::buffer(lumo::PacketCodec::encodeAnswer(0, answer)), library, 0, ignored);
-        if (i % 500 == 499 && nFirst == 0)
-            waitUntil([&] { return g_nFakeOnline + 2000 > i; }, 2s);
+        if (i % 100 == 99 && nFirst == 0)
+            waitUntil([&] { return g_nFakeOnline + kInFlight > i; }, 2s);
     }
 }
 
