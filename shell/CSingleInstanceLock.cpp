@@ -1,5 +1,6 @@
 #include "CSingleInstanceLock.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -32,7 +33,22 @@ CSingleInstanceLock::Result CSingleInstanceLock::TryAcquire()
 {
     if (m_pLock->isLocked() || m_pLock->tryLock(0))
         return Acquired;
+    if (m_pLock->error() == QLockFile::LockFailedError && IsLeftUnderThisProcessId() && m_pLock->removeStaleLockFile()
+        && m_pLock->tryLock(0))
+        return Acquired;
     return m_pLock->error() == QLockFile::LockFailedError ? HeldElsewhere : Failed;
+}
+
+// Process ids come round again: under Wine a program started the same way gets
+// the same id each time, and Windows reuses ids too. A marker left by a killed
+// holder whose id is now this process's own names a running program of the
+// same name, so it would never look stale. Whether some object of this very
+// process holds it open is left to the removal, which the system refuses then.
+bool CSingleInstanceLock::IsLeftUnderThisProcessId() const
+{
+    qint64 pid = 0;
+    QString strHost, strApplication;
+    return m_pLock->getLockInfo(&pid, &strHost, &strApplication) && pid == QCoreApplication::applicationPid();
 }
 
 void CSingleInstanceLock::Release()

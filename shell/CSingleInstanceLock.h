@@ -27,5 +27,7 @@ public:
     static QString LockFilePath(const QString& key);
 
 private:
+    bool IsLeftUnderThisProcessId() const;
+
     std::unique_ptr<QLockFile> m_pLock;
 };

@@ -78,6 +78,7 @@ private slots:
     void smallScreenIsRefused();
     void smallScreenKeepsWindowSize();
     void killedInstanceDoesNotBlock();
+    void markerLeftUnderThisProcessIdDoesNotBlock();
 
 private:
     CMorvelApplication& m_app;
@@ -162,6 +163,32 @@ void TestStartup::killedInstanceDoesNotBlock()
     next.kill();
     QVERIFY(next.waitForFinished(30000));
     QCOMPARE(probe.TryAcquire(), CSingleInstanceLock::Acquired);
+}
+
+void TestStartup::markerLeftUnderThisProcessIdDoesNotBlock()
+{
+    // A holder killed long ago whose process id is now this process's: its
+    // marker names a running program of the same name, yet holds nothing.
+    QTemporaryDir dir;
+    const QString strModel = dir.filePath(QStringLiteral("model.lock"));
+    QLockFile model(strModel);
+    QVERIFY(model.tryLock(0));
+    QFile modelFile(strModel);
+    QVERIFY(modelFile.open(QIODevice::ReadOnly));
+    const QByteArray contents = modelFile.readAll();
+    modelFile.close();
+    model.unlock();
+    QFile left(CSingleInstanceLock::LockFilePath(kKey));
+    QVERIFY(left.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    left.write(contents);
+    left.close();
+    QCOMPARE(LockOwner(), QCoreApplication::applicationPid());
+
+    CSingleInstanceLock probe(kKey);
+    QCOMPARE(probe.TryAcquire(), CSingleInstanceLock::Acquired);
+    // Held for real under the same id, it still refuses a second holder.
+    CSingleInstanceLock second(kKey);
+    QCOMPARE(second.TryAcquire(), CSingleInstanceLock::HeldElsewhere);
 }
 
 int main(int argc, char* argv[])
