@@ -58,6 +58,19 @@ if(WIN32)
         install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>
             DESTINATION ${TALDOR_APP_DIR}/styles COMPONENT utility)
     endif()
+    # Installed as files, the Qt runtime is not stripped with the targets; a
+    # stripped install (cmake --install --strip, the packages) strips it too.
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            file(GLOB_RECURSE taldor_runtime_dlls
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/Qt6*.dll\"
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/platforms/*.dll\"
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/styles/*.dll\")
+            foreach(dll IN LISTS taldor_runtime_dlls)
+                execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${dll}\")
+            endforeach()
+        endif()"
+        COMPONENT utility)
 endif()
 
 set(CPACK_PACKAGE_NAME taldor-ip-utility)
@@ -71,11 +84,24 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 if(WIN32)
-    # A portable zip of the program folder.
-    set(CPACK_GENERATOR ZIP)
+    # A portable zip of the program folder and an installer built with NSIS
+    # (makensis runs on Linux as well): into Program Files, with a Start-menu
+    # entry and an uninstaller that removes every file it installed.
+    set(CPACK_GENERATOR "ZIP;NSIS")
     # Only the program folder, without the import libraries.
     set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};utility;/")
     set(CPACK_SYSTEM_NAME win64)
+    # A 64-bit installer for a 64-bit program: it also runs where 32-bit
+    # programs cannot, as on a Wine without 32-bit support.
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    set(CPACK_NSIS_PACKAGE_NAME "Taldor IP Utility")
+    set(CPACK_NSIS_DISPLAY_NAME "Taldor IP Utility")
+    set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+    set(CPACK_PACKAGE_EXECUTABLES "TaldorIPUtility;Taldor IP Utility")
+    set(CPACK_NSIS_INSTALLED_ICON_NAME TaldorIPUtility.exe)
+    set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+    set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -8,6 +8,8 @@
 #   scripts/build-windows.sh            configure and build into build-winqt/
 #   scripts/build-windows.sh deploy     also lay out the program folder as Windows
 #                                       users get it (build-winqt/deploy/) and zip it
+#   scripts/build-windows.sh installer  also build the NSIS installer and check it
+#                                       under Wine: installs, then uninstalls cleanly
 #   scripts/build-windows.sh test [CTEST OPTIONS]   run the tests under Wine
 #   scripts/build-windows.sh screenshot the program under Wine with the demo fleet
 #                                       (docs/images/windows-wine.png)
@@ -60,7 +62,7 @@ deploy() {
     local folder=$build/deploy
     step "program folder in $folder"
     rm -rf "$folder"
-    cmake --install "$build" --prefix "$folder" --component utility > "$build/install.log" 2>&1 \
+    cmake --install "$build" --prefix "$folder" --component utility --strip > "$build/install.log" 2>&1 \
         || { tail -n 30 "$build/install.log" >&2; fail "installing into $folder"; }
     step "zip"
     (cd "$build" && cpack -G ZIP > "$build/cpack.log" 2>&1) \
@@ -69,6 +71,56 @@ deploy() {
 }
 
 wine_run() { "$root/scripts/wine-run.sh" --prefix "$build/wine" "$@"; }
+
+# The installer, built by CPack with NSIS, checked under Wine in a prefix of its
+# own: a silent install puts every file of the program folder under Program
+# Files and a Start-menu entry in place, and the silent uninstall takes all of
+# them away again, its registry entry included.
+installer() {
+    step "installer (NSIS)"
+    rm -f "$build"/taldor-ip-utility-*-win64.exe
+    (cd "$build" && cpack -G NSIS > "$build/nsis.log" 2>&1) \
+        || { tail -n 30 "$build/nsis.log" >&2; fail "cpack -G NSIS (see $build/nsis.log)"; }
+    local setup
+    setup=$(ls "$build"/taldor-ip-utility-*-win64.exe)
+    check_installer "$setup"
+    echo "$setup"
+}
+
+check_installer() {
+    local setup=$1 prefix=$build/wine-installer
+    local target="$prefix/drive_c/Program Files/Taldor IP Utility"
+    rm -rf "$prefix" "$prefix.lock"
+    step "installing under Wine"
+    "$root/scripts/wine-run.sh" --prefix "$prefix" --timeout 300 "$setup" /S || fail "the installer ended with an error"
+    local file missing=0 count=0
+    while IFS= read -r file; do
+        count=$((count + 1))
+        [ -f "$target/$file" ] || { echo "build-windows: not installed: $file" >&2; missing=1; }
+    done < <(cd "$build/deploy" && find . -type f | sed 's|^\./||')
+    [ "$missing" -eq 0 ] || fail "the installer left out files of the program folder"
+    [ -f "$target/Uninstall.exe" ] || fail "no uninstaller in $target"
+    local shortcut
+    shortcut=$(find "$prefix/drive_c" -path '*Start Menu*' -name 'Taldor IP Utility.lnk' | head -n 1)
+    [ -n "$shortcut" ] || fail "no Start-menu entry"
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -w
+    grep -q 'Uninstall\\\\Taldor IP Utility' "$prefix/system.reg" || fail "no uninstall entry in the registry"
+    step "installed $count files and the Start-menu entry; uninstalling"
+    # The uninstaller runs from a copy of itself, so that it can delete itself:
+    # the first process ends at once, and the copy is awaited by the files going.
+    "$root/scripts/wine-run.sh" --prefix "$prefix" --timeout 120 "$target/Uninstall.exe" /S || fail "the uninstaller ended with an error"
+    local waited
+    for waited in $(seq 600); do
+        [ -e "$target" ] || [ -e "$shortcut" ] || break
+        sleep 0.1
+    done
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -w
+    [ ! -e "$target" ] || { find "$target" >&2; fail "the uninstaller left files behind"; }
+    [ ! -e "$shortcut" ] || fail "the uninstaller left the Start-menu entry"
+    [ ! -e "$(dirname "$shortcut")" ] || fail "the uninstaller left the Start-menu folder"
+    ! grep -q 'Uninstall\\\\Taldor IP Utility' "$prefix/system.reg" || fail "the uninstaller left its registry entry"
+    step "installer checked: install and uninstall leave nothing behind"
+}
 
 # The Windows tests under Wine, through the emulator the configuration names.
 run_tests() {
@@ -119,6 +171,7 @@ main() {
     compile
     case "${1:-}" in
         deploy) deploy ;;
+        installer) deploy; installer ;;
         test) shift; run_tests "$@" ;;
         screenshot) deploy; screenshot ;;
     esac

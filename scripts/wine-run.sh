@@ -65,6 +65,10 @@ exec 9> "$prefix.lock"
 flock 9
 if [ ! -f "$prefix/system.reg" ]; then
     timeout 300 "$wine" wineboot --init 9>&- > /dev/null 2>&1 || true
+    # Windows always has Arial, the program's font; Wine lacks it and would fall
+    # back to a serif face with other metrics. Liberation Sans has Arial's.
+    timeout 60 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ \
+        /d 'Liberation Sans' /f 9>&- > /dev/null 2>&1 || true
     timeout 120 /usr/lib/wine/wineserver -w 9>&- || true
 fi
 flock -u 9
