@@ -1,27 +1,33 @@
 #pragma once
 
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+
 #include <functional>
-#include <memory>
 
 namespace devsim {
 
-// Calls back once standard input ends (the writing end closed), on a thread of
-// its own. A parent process can thus stop the simulator gracefully where it has
-// no SIGTERM to send, as on Windows, by closing the simulator's input.
+// Calls back, on the simulator's thread, once standard input ends (the writing
+// end closed). A parent process can thus stop the simulator gracefully where it
+// has no SIGTERM to send, as on Windows, by closing the simulator's input.
+//
+// The input is polled by a timer rather than read by a thread of its own: a
+// thread blocked reading a pipe can keep a process from ending when it is
+// killed (seen under Wine), and the killed simulator would hold its port on.
 class InputEndWatcher
 {
 public:
-    explicit InputEndWatcher(std::function<void()> onEnd);
-    // No callback after destruction; the reading thread itself is left blocked
-    // on the input and ends with the process.
-    ~InputEndWatcher();
-
-    InputEndWatcher(const InputEndWatcher&) = delete;
-    InputEndWatcher& operator=(const InputEndWatcher&) = delete;
+    InputEndWatcher(asio::io_context& io, std::function<void()> onEnd);
 
 private:
-    struct Shared;
-    std::shared_ptr<Shared> m_pShared;
+    enum class Input { Open, Ended, Unwatchable };
+
+    void schedule();
+    // Reads and drops what is waiting without ever blocking.
+    static Input drain();
+
+    asio::steady_timer m_timer;
+    std::function<void()> m_onEnd;
 };
 
 } // namespace devsim

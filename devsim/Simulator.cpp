@@ -102,7 +102,7 @@ int Simulator::run()
             stopGracefully();
     });
     if (m_options.bStopOnInputEnd)
-        m_pInputEndWatcher = std::make_unique<InputEndWatcher>([this] { asio::post(m_io, [this] { stopGracefully(); }); });
+        m_pInputEndWatcher = std::make_unique<InputEndWatcher>(m_io, [this] { stopGracefully(); });
     receiveNext();
     if (m_options.bAnnounce)
         announceAll();

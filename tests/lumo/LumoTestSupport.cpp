@@ -7,6 +7,9 @@
 #include <QJsonDocument>
 #include <QThread>
 
+#include <asio/io_context.hpp>
+#include <asio/ip/udp.hpp>
+
 #include <cstring>
 #include <set>
 #include <thread>
@@ -98,6 +101,24 @@ uint16_t TestPorts::floorPort()
     return static_cast<uint16_t>(devicePort() + 2);
 }
 
+bool TestPorts::waitUntilDevicePortIsFree(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    asio::io_context io;
+    const asio::ip::udp::endpoint endpoint(asio::ip::make_address_v4("127.0.0.1"), devicePort());
+    for (;;) {
+        asio::ip::udp::socket probe(io);
+        std::error_code error;
+        probe.open(asio::ip::udp::v4(), error);
+        probe.bind(endpoint, error);
+        if (!error)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
 void TestPorts::configureLibraryForLoopback()
 {
     qputenv("LUMO_INTERFACES", "none");
@@ -131,6 +152,10 @@ bool DevsimProcess::start(const QStringList& extraArguments)
                              QStringLiteral("--kdf-mem-kib"), QStringLiteral("8192"),
                              QStringLiteral("--stop-on-input-end")};
     arguments += extraArguments;
+    if (!TestPorts::waitUntilDevicePortIsFree()) {
+        qWarning("the device port %u stays taken", unsigned(TestPorts::devicePort()));
+        return false;
+    }
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(executable(), arguments);
     if (!m_process.waitForStarted(5000))

@@ -266,6 +266,7 @@ void TestLumoDiscovery::pendingAcksKeepTheirInquiry()
     // A device of the test's own answers the first inquiry; a new inquiry starts
     // before the library has sent its acknowledgement. The acknowledgement must
     // name the inquiry it answers, or it silences the device for the new one.
+    QVERIFY(TestPorts::waitUntilDevicePortIsFree());
     asio::io_context io;
     asio::ip::udp::socket device(io, asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), TestPorts::devicePort()));
     ReportCollector::instance().clear();

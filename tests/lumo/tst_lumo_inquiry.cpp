@@ -139,6 +139,7 @@ private slots:
 
     void lateReplyAfterGoodbyeLeavesTheDeviceOffline()
     {
+        QVERIFY(TestPorts::waitUntilDevicePortIsFree());
         RawDevice device;
         ReportCollector::instance().clear();
         QCOMPARE(LUMO_Start_V30(&ReportCollector::callback, 0, nullptr), 1);
