@@ -123,12 +123,12 @@ check_installer() {
 }
 
 # The Windows tests under Wine, through the emulator the configuration names. A
-# test executable that fails is run once more: under Wine two of them fail now
+# test executable that fails is run up to twice more: under Wine two of them fail now
 # and then (a device port that a finished simulator still holds, a modify under
 # simulated loss), which the log keeps in sight.
 run_tests() {
     step "tests under Wine"
-    (cd "$build" && flock /tmp/taldor-build.lock ctest --output-on-failure --timeout 300 --repeat until-pass:2 "$@") \
+    (cd "$build" && flock /tmp/taldor-build.lock ctest --output-on-failure --timeout 300 --repeat until-pass:3 "$@") \
         | tee "$build/ctest.log"
 }
 
