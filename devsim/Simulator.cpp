@@ -3,6 +3,7 @@
 #include "Crypto.h"
 #include "DurableFile.h"
 #include "FleetStore.h"
+#include "InputEndWatcher.h"
 #include "IpAddress.h"
 #include "NetworkInterfaceList.h"
 #include "PacketCodec.h"
@@ -48,6 +49,8 @@ Simulator::Simulator(const SimOptions& options, std::vector<SimDevice> devices)
         m_bySerial.emplace(m_devices[i].info.serial, i);
     }
 }
+
+Simulator::~Simulator() = default;
 
 bool Simulator::openSockets()
 {

@@ -3,7 +3,6 @@
 #include "DeviceAgent.h"
 #include "DropCounter.h"
 #include "FaultInjector.h"
-#include "InputEndWatcher.h"
 #include "SimDevice.h"
 #include "SimOptions.h"
 #include "StateWriter.h"
@@ -23,6 +22,8 @@
 
 namespace devsim {
 
+class InputEndWatcher;
+
 // Runs a whole fleet on one socket and one thread: answers inquiries after a
 // random delay, carries out commands through DeviceAgent, announces at start and
 // says goodbye when stopped.
@@ -30,6 +31,7 @@ class Simulator
 {
 public:
     Simulator(const SimOptions& options, std::vector<SimDevice> devices);
+    ~Simulator();
     // Runs until SIGINT or SIGTERM (or the end of standard input, when asked);
     // the process exit code.
     int run();

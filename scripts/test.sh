@@ -12,11 +12,16 @@ passed=0
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
+# Adds the number of tests a ctest log says were run (all passed, or the run failed).
+count_ctest_log() {
+    local total
+    total=$(sed -n -E 's/.* tests failed out of ([0-9]+).*/\1/p' "$1" | tail -n 1)
+    passed=$((passed + ${total:-0}))
+}
+
 run_ctest() {
     ctest --test-dir "$1" --output-on-failure -j "$jobs" 2>&1 | tee "$log"
-    local total
-    total=$(sed -n -E 's/.* tests failed out of ([0-9]+).*/\1/p' "$log" | tail -n 1)
-    passed=$((passed + ${total:-0}))
+    count_ctest_log "$log"
 }
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -46,8 +51,7 @@ if [ -x "$root/scripts/build-windows.sh" ]; then
     "$root/scripts/build-windows.sh" installer
     passed=$((passed + 1))
     "$root/scripts/build-windows.sh" test
-    total=$(sed -n -E 's/.* tests failed out of ([0-9]+).*/\1/p' build-winqt/ctest.log | tail -n 1)
-    passed=$((passed + ${total:-0}))
+    count_ctest_log build-winqt/ctest.log
 fi
 
 echo "tests: $passed passed, 0 failed"

@@ -74,20 +74,22 @@ void Transport::logInterfaces() const
     }
 }
 
-// Pending receives are cancelled before their sockets close: under Wine a
+// The pending receive is cancelled before the socket closes: under Wine a
 // receive that completes while its socket closes can be lost, and the I/O
 // completion port would then wait for it forever when the context is destroyed.
-void Transport::close()
+void Transport::closeChannel(Channel& channel)
 {
     std::error_code error;
-    if (m_pListenChannel) {
-        m_pListenChannel->socket.cancel(error);
-        m_pListenChannel->socket.close(error);
-    }
-    for (auto& pChannel : m_channels) {
-        pChannel->socket.cancel(error);
-        pChannel->socket.close(error);
-    }
+    channel.socket.cancel(error);
+    channel.socket.close(error);
+}
+
+void Transport::close()
+{
+    if (m_pListenChannel)
+        closeChannel(*m_pListenChannel);
+    for (auto& pChannel : m_channels)
+        closeChannel(*pChannel);
 }
 
 void Transport::refreshInterfaces()
@@ -106,8 +108,7 @@ void Transport::refreshInterfaces()
             ++it;
             continue;
         }
-        std::error_code error;
-        (*it)->socket.close(error);
+        closeChannel(**it);
         it = m_channels.erase(it);
     }
     for (const NetworkInterface& entry : current) {

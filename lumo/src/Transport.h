@@ -41,6 +41,7 @@ private:
     struct Channel;
 
     std::shared_ptr<Channel> openChannel(const asio::ip::udp::endpoint& local, bool bReuse);
+    static void closeChannel(Channel& channel);
     // The pending receive shares ownership of its channel: a channel dropped while
     // one of its datagrams is being handled (a send from the handler failed and the
     // adapters were looked up again) lives until that handler has returned.

@@ -81,11 +81,7 @@ private:
 void TestTaldorIp::initTestCase()
 {
     TestPorts::configureLibraryForLoopback();
-#if defined(Q_OS_WIN)
-    QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/taldor-ip.exe")));
-#else
-    QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/taldor-ip")));
-#endif
+    QVERIFY(QFile::exists(siblingProgram(QStringLiteral("taldor-ip"))));
 }
 
 void TestTaldorIp::init()
@@ -122,7 +118,7 @@ ToolRun TestTaldorIp::Run(const QStringList& arguments, const QByteArray& passwo
     const bool searches = !arguments.isEmpty() && arguments.front() != QLatin1String("list");
     if (searches && !arguments.contains(QStringLiteral("--wait")) && !arguments.contains(QStringLiteral("--help")))
         effective << QStringLiteral("--wait") << QStringLiteral("1.5");
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/taldor-ip"), effective);
+    process.start(siblingProgram(QStringLiteral("taldor-ip")), effective);
     ToolRun run;
     if (!process.waitForStarted(10000))
         return run;

@@ -133,13 +133,18 @@ DevsimProcess::~DevsimProcess()
         kill();
 }
 
-QString DevsimProcess::executable()
+QString siblingProgram(const QString& strName)
 {
 #if defined(Q_OS_WIN)
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim.exe");
+    return QCoreApplication::applicationDirPath() + u'/' + strName + QStringLiteral(".exe");
 #else
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim");
+    return QCoreApplication::applicationDirPath() + u'/' + strName;
 #endif
+}
+
+QString DevsimProcess::executable()
+{
+    return siblingProgram(QStringLiteral("lumo-devsim"));
 }
 
 bool DevsimProcess::start(const QStringList& extraArguments)

@@ -44,6 +44,9 @@ private:
     std::vector<ReceivedReport> m_reports;
 };
 
+// A program built beside the running test, by its name without ".exe".
+QString siblingProgram(const QString& strName);
+
 // Ports of this test process, apart from other test processes running at once.
 class TestPorts
 {
@@ -51,10 +54,9 @@ public:
     static uint16_t devicePort();
     static uint16_t clientPort();
     static uint16_t floorPort();
-    // Waits until the device port can be bound on the loopback. A simulator that
-    // has just ended may hold it a moment longer: under Wine, whose processes of
-    // one test run all get the same id and so the same ports, the port is
-    // released only after the process is reported finished.
+    // Waits until the device port can be bound on the loopback. Under Wine, whose
+    // test processes of one run can all get the same id and so the same ports,
+    // the port has been seen still taken after a simulator was reported finished.
     static bool waitUntilDevicePortIsFree(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Points the library at the loopback only: no adapter broadcasts, inquiries to 127.0.0.1.
     static void configureLibraryForLoopback();
