@@ -4,6 +4,13 @@
 # under lib/taldor-ip-utility with a launcher link, a desktop entry and an
 # icon; the command-line tool taldor-ip lies beside the program with a link
 # and a man page; `cpack -G DEB` packages it.
+#
+# The device simulator and lumo-seccode stand for the devices' factory and the
+# maker's code service: both hold the demo issuing key from which reset
+# secrets are derived, so that anyone holding them can restore any device's
+# default password. They are no part of the program: component `demo`, in a
+# folder of their own, packaged apart on Linux (taldor-ip-utility-demo) and not
+# at all on Windows.
 include(GNUInstallDirs)
 
 if(WIN32)
@@ -12,12 +19,16 @@ else()
     set(TALDOR_APP_DIR ${CMAKE_INSTALL_LIBDIR}/taldor-ip-utility)
 endif()
 
-set(taldor_app_targets TaldorIPUtility TaldorShell controls zel Lumo lumo-devsim lumo-seccode taldor-ip)
+set(taldor_app_targets TaldorIPUtility TaldorShell controls zel Lumo taldor-ip)
 set_target_properties(${taldor_app_targets} PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS ${taldor_app_targets}
     RUNTIME DESTINATION ${TALDOR_APP_DIR} COMPONENT utility
     LIBRARY DESTINATION ${TALDOR_APP_DIR} COMPONENT utility
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+if(NOT WIN32)
+    install(TARGETS lumo-devsim lumo-seccode
+        RUNTIME DESTINATION ${CMAKE_INSTALL_LIBDIR}/taldor-ip-utility-demo COMPONENT demo)
+endif()
 install(TARGETS DarkSkin LIBRARY DESTINATION ${TALDOR_APP_DIR}/plugins/skins COMPONENT utility)
 install(FILES ${PROJECT_SOURCE_DIR}/shell/Setup.xml DESTINATION ${TALDOR_APP_DIR} COMPONENT utility)
 install(FILES ${TALDOR_QM_FILES} DESTINATION ${TALDOR_APP_DIR}/translations COMPONENT utility)
@@ -107,5 +118,16 @@ if(WIN32)
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    # Two packages: the program (taldor-ip-utility) and, apart, the demo
+    # simulator and code issuer (taldor-ip-utility-demo).
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_ALL utility demo)
+    set(CPACK_DEBIAN_UTILITY_PACKAGE_NAME taldor-ip-utility)
+    set(CPACK_DEBIAN_DEMO_PACKAGE_NAME taldor-ip-utility-demo)
+    set(CPACK_DEBIAN_DEMO_DESCRIPTION "Demo device simulator and code issuer for the Taldor IP Utility
+lumo-devsim simulates a fleet of devices on the local network and lumo-seccode
+issues the codes that restore their default passwords. Both hold the same demo
+issuing key, published with the sources: for trying the utility and for tests
+only. Not needed by the utility, which never starts them.")
 endif()
 include(CPack)

@@ -1,6 +1,8 @@
 // lumo-seccode SERIAL [YYYYMMDD]: prints the security code that restores the
 // default password of the device with this serial number on that date (today by
-// default), as the maker's service issues it.
+// default), as the maker's service issues it, but with the demo issuing key:
+// the codes restore the simulator's devices only. Installed with the demo
+// package, never with the program.
 #include "MakerCodeService.h"
 #include "SecurityCode.h"
 
@@ -10,7 +12,8 @@
 int main(int argc, char** argv)
 {
     if (argc < 2 || argc > 3 || std::string(argv[1]).empty()) {
-        std::fprintf(stderr, "usage: lumo-seccode SERIAL [YYYYMMDD]\n");
+        std::fprintf(stderr, "usage: lumo-seccode SERIAL [YYYYMMDD]\n"
+                             "Issues a code with the demo issuing key, for simulated devices only.\n");
         return 2;
     }
     uint32_t nDate = lumo::SecurityCode::today();
