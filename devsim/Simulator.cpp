@@ -1,5 +1,6 @@
 #include "Simulator.h"
 
+#include "ChildSafeSocket.h"
 #include "Crypto.h"
 #include "DurableFile.h"
 #include "FleetStore.h"
@@ -66,7 +67,7 @@ bool Simulator::openSockets()
         std::fprintf(stderr, "lumo-devsim: bad address: %s\n", error.message().c_str());
         return false;
     }
-    m_socket.open(asio::ip::udp::v4(), error);
+    error = ChildSafeSocket::openUdpV4(m_socket);
     m_socket.set_option(asio::socket_base::broadcast(true), error);
     m_socket.set_option(asio::socket_base::receive_buffer_size(4 * 1024 * 1024), error);
     m_socket.set_option(asio::socket_base::send_buffer_size(4 * 1024 * 1024), error);
@@ -77,7 +78,7 @@ bool Simulator::openSockets()
         return false;
     }
     if (m_options.nFloorPort != 0) {
-        m_floorSocket.open(asio::ip::udp::v4(), error);
+        error = ChildSafeSocket::openUdpV4(m_floorSocket);
         m_floorSocket.set_option(asio::socket_base::send_buffer_size(4 * 1024 * 1024), error);
         m_floorSocket.bind({bindAddress, m_options.nFloorPort}, error);
         if (error) {
@@ -430,7 +431,7 @@ void Simulator::refreshBroadcastSockets()
     for (const NetworkInterface& entry : NetworkInterfaceList::broadcastCapable()) {
         auto pSocket = std::make_unique<asio::ip::udp::socket>(m_io);
         std::error_code error;
-        pSocket->open(asio::ip::udp::v4(), error);
+        error = ChildSafeSocket::openUdpV4(*pSocket);
         pSocket->set_option(asio::socket_base::broadcast(true), error);
         pSocket->set_option(asio::socket_base::send_buffer_size(1024 * 1024), error);
         pSocket->bind({asio::ip::address_v4(entry.address), 0}, error);

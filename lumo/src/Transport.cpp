@@ -1,5 +1,6 @@
 #include "Transport.h"
 
+#include "ChildSafeSocket.h"
 #include "NetworkInterfaceList.h"
 #include "ReversePathFilter.h"
 
@@ -31,8 +32,7 @@ Transport::~Transport() = default;
 std::shared_ptr<Transport::Channel> Transport::openChannel(const asio::ip::udp::endpoint& local, bool bReuse)
 {
     auto pChannel = std::make_shared<Channel>(m_io);
-    std::error_code error;
-    pChannel->socket.open(asio::ip::udp::v4(), error);
+    std::error_code error = ChildSafeSocket::openUdpV4(pChannel->socket);
     if (error)
         return nullptr;
     if (bReuse)
