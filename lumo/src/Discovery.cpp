@@ -97,9 +97,7 @@ uint32_t nonZeroId()
 } // namespace
 
 Discovery::Discovery(LUMO_DEVICE_CALLBACK callback, void* pUser, LibrarySettings settings)
-    : m_callback(callback)
-    , m_pUser(pUser)
-    , m_settings(std::move(settings))
+    : m_settings(std::move(settings))
     , m_transport(
           m_io, m_settings, [this](const uint8_t* pData, size_t nSize, const Endpoint& from) { onDatagram(pData, nSize, from); },
           [this] { m_drops.count(DecodeError::Oversized); })
@@ -107,6 +105,7 @@ Discovery::Discovery(LUMO_DEVICE_CALLBACK callback, void* pUser, LibrarySettings
     , m_roundTimer(m_io)
     , m_ackTimer(m_io)
     , m_sweepTimer(m_io)
+    , m_reports(callback, pUser, kMaxPendingReports)
 {
 }
 
@@ -122,8 +121,8 @@ bool Discovery::start()
     m_work.emplace(m_io.get_executor());
     scheduleSweep();
     m_bRunning = true;
+    m_reports.start();
     m_thread = std::thread([this] { m_io.run(); });
-    m_ioThreadId = m_thread.get_id();
     return true;
 }
 
@@ -132,6 +131,9 @@ void Discovery::stop()
     if (!m_thread.joinable())
         return;
     m_bRunning = false;
+    // Queued reports go at once; a callback under way may block for long, so it is
+    // waited for only once commands have been ended and the I/O thread is gone.
+    m_reports.close();
     asio::post(m_io, [this] {
         m_commands.cancelAll();
         m_roundTimer.cancel();
@@ -141,11 +143,12 @@ void Discovery::stop()
         m_io.stop();
     });
     m_thread.join();
+    m_reports.stop();
 }
 
-bool Discovery::isIoThread() const
+bool Discovery::isCallbackThread() const
 {
-    return m_thread.joinable() && std::this_thread::get_id() == m_ioThreadId;
+    return m_reports.isDeliveryThread();
 }
 
 void Discovery::sendInquiry()
@@ -329,10 +332,9 @@ void Discovery::onGoodbye(const GoodbyeMessage& goodbye)
 
 void Discovery::deliver(const DeviceInfo& device, uint32_t nEvent)
 {
-    if (!m_bRunning || m_callback == nullptr)
+    if (!m_bRunning)
         return;
-    const LUMO_DEVICE_REPORT report = ReportBuilder::build(device, nEvent);
-    m_callback(&report, m_pUser);
+    m_reports.post(ReportBuilder::build(device, nEvent));
 }
 
 void Discovery::queueAck(const MacBytes& mac)

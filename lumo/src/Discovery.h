@@ -5,6 +5,7 @@
 #include "DeviceTable.h"
 #include "DropCounter.h"
 #include "LibrarySettings.h"
+#include "ReportDispatcher.h"
 #include "Transport.h"
 #include "lumo/lumo_api.h"
 
@@ -25,7 +26,8 @@
 namespace lumo {
 
 // One run of the library: the I/O thread, its sockets, the device table and the
-// command exchanges. Callbacks run on the I/O thread only.
+// command exchanges. Reports reach the callback through a dispatcher's thread of
+// its own, so that a callback never holds up the I/O thread.
 class Discovery
 {
 public:
@@ -33,9 +35,10 @@ public:
     ~Discovery();
 
     bool start();
-    // Returns when the I/O thread has ended, so no callback runs afterwards.
+    // Returns when the I/O thread has ended and a callback under way has returned;
+    // reports not yet delivered are dropped, and no callback runs afterwards.
     void stop();
-    bool isIoThread() const;
+    bool isCallbackThread() const;
 
     void sendInquiry();
     CommandOutcome modifyNetParams(const char* pMac, const char* pPassword, const LUMO_NET_PARAM_BLOCK& block);
@@ -44,7 +47,11 @@ public:
     // Longest password or security code the library takes; a longer one is refused, never cut.
     static constexpr size_t kMaxSecretLength = 256;
 
+    // Reports waiting for the callback, one per device at most, up to this many.
+    static constexpr size_t kMaxPendingReports = DeviceTable::kMaxDevices;
+
     const DropCounter& drops() const { return m_drops; }
+    uint64_t droppedReports() const { return m_reports.dropped(); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -77,8 +84,6 @@ private:
                               const ChallengeMessage& challenge, const Key& key, Clock::time_point deadline);
     CommandOutcome noAnswer() const;
 
-    LUMO_DEVICE_CALLBACK m_callback;
-    void* m_pUser;
     LibrarySettings m_settings;
     DropCounter m_drops;
 
@@ -90,8 +95,8 @@ private:
     asio::steady_timer m_roundTimer;
     asio::steady_timer m_ackTimer;
     asio::steady_timer m_sweepTimer;
+    ReportDispatcher m_reports;
     std::thread m_thread;
-    std::thread::id m_ioThreadId;
     std::atomic<bool> m_bRunning{false};
 
     uint32_t m_nInquiryId = 0;

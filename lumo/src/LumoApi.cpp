@@ -59,7 +59,7 @@ LUMO_API int LUMO_CALL LUMO_Stop(void)
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         // Stopping from inside the callback would wait for itself.
-        if (!g_pDiscovery || g_pDiscovery->isIoThread())
+        if (!g_pDiscovery || g_pDiscovery->isCallbackThread())
             return 0;
         pDiscovery = std::move(g_pDiscovery);
     }
@@ -79,7 +79,7 @@ LUMO_API int LUMO_CALL LUMO_SendInquiry(void)
 LUMO_API int LUMO_CALL LUMO_ModifyDeviceNetParam(const char* mac, const char* password, const LUMO_NET_PARAM_BLOCK* block)
 {
     const auto pDiscovery = runningDiscovery();
-    if (!pDiscovery || pDiscovery->isIoThread())
+    if (!pDiscovery || pDiscovery->isCallbackThread())
         return failed(LUMO_ERROR_NOT_RUNNING);
     if (block == nullptr)
         return failed(LUMO_ERROR_BAD_ARGUMENT);
@@ -89,7 +89,7 @@ LUMO_API int LUMO_CALL LUMO_ModifyDeviceNetParam(const char* mac, const char* pa
 LUMO_API int LUMO_CALL LUMO_ResetDefaultPasswd(const char* serial, const char* securityCode)
 {
     const auto pDiscovery = runningDiscovery();
-    if (!pDiscovery || pDiscovery->isIoThread())
+    if (!pDiscovery || pDiscovery->isCallbackThread())
         return failed(LUMO_ERROR_NOT_RUNNING);
     return finished(pDiscovery->resetPassword(serial, securityCode));
 }
@@ -103,6 +103,12 @@ LUMO_API unsigned long long LUMO_CALL LUMO_DiagDroppedDatagrams(void)
 {
     const auto pDiscovery = runningDiscovery();
     return pDiscovery ? pDiscovery->drops().total() : 0;
+}
+
+LUMO_API unsigned long long LUMO_CALL LUMO_DiagDroppedReports(void)
+{
+    const auto pDiscovery = runningDiscovery();
+    return pDiscovery ? pDiscovery->droppedReports() : 0;
 }
 
 } // extern "C"

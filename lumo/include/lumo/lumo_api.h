@@ -106,7 +106,8 @@ typedef struct LUMO_NET_PARAM_BLOCK {
 
 typedef void (LUMO_CALL *LUMO_DEVICE_CALLBACK)(const LUMO_DEVICE_REPORT* report, void* user);
 
-/* Starts the library's I/O thread; reports flow to callback until LUMO_Stop. */
+/* Starts the library; reports flow to callback, on a thread of the library's own
+ * and one at a time, until LUMO_Stop. */
 LUMO_API int LUMO_CALL LUMO_Start_V30(LUMO_DEVICE_CALLBACK callback, int flags, void* user);
 /* Stops; when it returns, no callback runs any more. */
 LUMO_API int LUMO_CALL LUMO_Stop(void);
