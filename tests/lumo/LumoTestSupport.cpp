@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <asio/io_context.hpp>
@@ -86,9 +87,38 @@ bool ReportCollector::waitForEvent(uint32_t nEvent, const std::string& strSerial
         timeout);
 }
 
+namespace {
+
+bool isFreeUdpPort(uint16_t nPort)
+{
+    asio::io_context io;
+    asio::ip::udp::socket probe(io);
+    std::error_code error;
+    probe.open(asio::ip::udp::v4(), error);
+    probe.bind({asio::ip::address_v4::any(), nPort}, error);
+    return !error;
+}
+
+// Three consecutive ports, free when chosen, picked at random once per process.
+// Not from the process id: under Wine every test process of a run may get the
+// same id, and a port that a finished process's simulator held would be
+// chosen again by the next.
+uint16_t chooseBasePort()
+{
+    for (int nTry = 0; nTry < 200; ++nTry) {
+        const auto nBase = static_cast<uint16_t>(20000 + QRandomGenerator::global()->bounded(4000) * 3);
+        if (isFreeUdpPort(nBase) && isFreeUdpPort(nBase + 1) && isFreeUdpPort(nBase + 2))
+            return nBase;
+    }
+    return static_cast<uint16_t>(20000 + (QCoreApplication::applicationPid() % 4000) * 3);
+}
+
+} // namespace
+
 uint16_t TestPorts::devicePort()
 {
-    return static_cast<uint16_t>(20000 + (QCoreApplication::applicationPid() % 4000) * 3);
+    static const uint16_t nBase = chooseBasePort();
+    return nBase;
 }
 
 uint16_t TestPorts::clientPort()

@@ -47,16 +47,16 @@ private:
 // A program built beside the running test, by its name without ".exe".
 QString siblingProgram(const QString& strName);
 
-// Ports of this test process, apart from other test processes running at once.
+// Ports of this test process, apart from other test processes running at once
+// or before it: chosen at random among free ones when first asked for.
 class TestPorts
 {
 public:
     static uint16_t devicePort();
     static uint16_t clientPort();
     static uint16_t floorPort();
-    // Waits until the device port can be bound on the loopback. Under Wine, whose
-    // test processes of one run can all get the same id and so the same ports,
-    // the port has been seen still taken after a simulator was reported finished.
+    // Waits until the device port can be bound on the loopback, for a test that
+    // starts a simulator right after another one of its own has ended.
     static bool waitUntilDevicePortIsFree(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Points the library at the loopback only: no adapter broadcasts, inquiries to 127.0.0.1.
     static void configureLibraryForLoopback();
