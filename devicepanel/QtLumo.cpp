@@ -165,7 +165,41 @@ bool QtLumo::IsAcceptedModel(const QString& deviceType) const
 void QtLumo::AppendDeviceRecord(const LUMO_DEVICE_INFO_MY& info)
 {
     MutexLocker lock(m_mutex);
-    m_deviceList.Append(info);
+    if (m_nModifyRuns > 0)
+        m_heldRecords.push_back(info);
+    else
+        m_deviceList.Append(info);
+}
+
+void QtLumo::HoldDiscoveryEvents()
+{
+    MutexLocker lock(m_mutex);
+    ++m_nModifyRuns;
+}
+
+void QtLumo::ReleaseDiscoveryEvents()
+{
+    {
+        MutexLocker lock(m_mutex);
+        if (--m_nModifyRuns > 0)
+            return;
+        for (const LUMO_DEVICE_INFO_MY& record : m_heldRecords)
+            m_deviceList.Append(record);
+        m_heldRecords.clear();
+    }
+    // The records are in before their online events run, as without a hold.
+    const std::vector<std::function<void()>> events = std::exchange(m_heldEvents, {});
+    for (const std::function<void()>& event : events)
+        event();
+}
+
+bool QtLumo::HoldWhileModifying(std::function<void()> event)
+{
+    // Read without the mutex: only this thread changes the count.
+    if (m_nModifyRuns == 0)
+        return false;
+    m_heldEvents.push_back(std::move(event));
+    return true;
 }
 
 void QtLumo::EmitDeviceOnline(const LUMO_DEVICE_INFO_MY& info)

@@ -12,6 +12,7 @@
 #include <QPersistentModelIndex>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -90,6 +91,7 @@ private:
     };
     struct ModifyForm;
     struct ModifyTarget;
+    class DiscoveryEventHold;
 
     void SetupInputLimits();
     void SetupTableModel();
@@ -97,6 +99,13 @@ private:
     void PrepareTable();
     bool StartDiscovery();
     void SetupRowRemoval();
+
+    // While a Modify runs, discovery records and events wait and are applied
+    // when it ends; see DiscoveryEventHold.
+    void HoldDiscoveryEvents();
+    void ReleaseDiscoveryEvents();
+    // Keeps the event for later when a Modify runs; true when it was kept.
+    bool HoldWhileModifying(std::function<void()> event);
 
     void FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info);
     void AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info, quint64 key);
@@ -130,7 +139,8 @@ private:
     QString GetBatchIPAddress(const QString& startAddress, int position) const;
     ModifyForm ReadModifyForm() const;
     bool ShowFirstInputError(ModifyForm& form);
-    std::pair<QWidget*, QString> FirstInputError(const ModifyForm& form) const;
+    std::pair<QWidget*, QString> FirstIpv4InputError(const ModifyForm& form) const;
+    std::pair<QWidget*, QString> FirstIpv6InputError(const ModifyForm& form) const;
     bool ShowBatchError(const ModifyForm& form, const QList<ModifyTarget>& targets);
     void ShowFieldTip(QWidget* field, const QString& text);
     QList<ModifyTarget> TakeModifyTargets(const QModelIndexList& rows, const QString& startAddress) const;
@@ -163,4 +173,10 @@ private:
     bool m_bFlushPending = false;
     QTimer* m_pFlushTimer = nullptr;
     bool m_bDiscoveryRunning = false;
+    // Modify runs under way (guarded by m_mutex; only this thread changes it),
+    // and what discovery delivered meanwhile: records from the library's
+    // thread and the slots' events on this thread, in arrival order.
+    int m_nModifyRuns = 0;
+    std::vector<LUMO_DEVICE_INFO_MY> m_heldRecords;
+    std::vector<std::function<void()>> m_heldEvents;
 };

@@ -32,9 +32,8 @@ struct QtLumo::ModifyForm
     bool bWithIpv6 = false;
 };
 
-// One selected device as it was when Modify was pressed. Events handled
-// while a batch runs may move, update or remove rows; the batch still acts on
-// these devices and finds their rows again by serial number and MAC.
+// One selected device as it was when Modify was pressed; the run finds its
+// row again by serial number and MAC, never by position.
 struct QtLumo::ModifyTarget
 {
     QString idItem;
@@ -112,9 +111,27 @@ private:
 
 } // namespace
 
+// From the press of Modify until its result box closes, the device records
+// and rows stay as they were at the press: discovery records and events that
+// arrive meanwhile wait and are applied, in their order, when the run ends.
+// So the run never holds the panel mutex across a library call or a box, and
+// the library's thread, which also reads the devices' answers, never waits
+// for the run.
+class QtLumo::DiscoveryEventHold
+{
+public:
+    explicit DiscoveryEventHold(QtLumo& panel) : m_panel(panel) { m_panel.HoldDiscoveryEvents(); }
+    ~DiscoveryEventHold() { m_panel.ReleaseDiscoveryEvents(); }
+    DiscoveryEventHold(const DiscoveryEventHold&) = delete;
+    DiscoveryEventHold& operator=(const DiscoveryEventHold&) = delete;
+
+private:
+    QtLumo& m_panel;
+};
+
 void QtLumo::OnModifyNetPara()
 {
-    MutexLocker lock(m_mutex);
+    const DiscoveryEventHold hold(*this);
     CTableView* table = m_pUi->tableWidgetDevice;
     const QModelIndex current = table->currentIndex();
     const QModelIndexList rows = table->selectionModel()->selectedRows();
@@ -150,8 +167,8 @@ void QtLumo::OnModifyNetPara()
             progress->setLabelText(tr("Changing device %1 of %2 (ID:%3)").arg(i + 1).arg(targets.size())
                                        .arg(target.idItem.trimmed()));
             progress->setValue(i);
-            // Repaints the box and the table; the events this delivers may
-            // change rows, which is why the targets were taken beforehand.
+            // Repaints the box and the table; discovery events this delivers
+            // wait for the end of the run.
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
         if (!target.bFound)
@@ -187,20 +204,25 @@ QtLumo::ModifyForm QtLumo::ReadModifyForm() const
 // Shows the first input error as a tip at its field; true when there was one.
 bool QtLumo::ShowFirstInputError(ModifyForm& form)
 {
-    const std::pair<QWidget*, QString> error = FirstInputError(form);
+    std::pair<QWidget*, QString> error = FirstIpv4InputError(form);
+    if (!error.first) {
+        // A blank gateway has passed as no gateway, and the field says so
+        // whatever the IPv6 checks find.
+        if (form.gateway.isEmpty())
+            m_pUi->lineEditIPGateway->clear();
+        error = FirstIpv6InputError(form);
+    }
     if (error.first) {
         ShowFieldTip(error.first, error.second);
         return true;
     }
-    if (form.gateway.isEmpty())
-        m_pUi->lineEditIPGateway->clear();
     form.gateway = FitAddressField(form.gateway);
     return false;
 }
 
-// The field and message of the first check the form fails, in the order the
-// user reads the form; no field when every check passes.
-std::pair<QWidget*, QString> QtLumo::FirstInputError(const ModifyForm& form) const
+// The field and message of the first check the IPv4 part of the form fails,
+// in the order the user reads the form; no field when every check passes.
+std::pair<QWidget*, QString> QtLumo::FirstIpv4InputError(const ModifyForm& form) const
 {
     const Ui::QtLumoClass& ui = *m_pUi;
     if (form.address.isEmpty())
@@ -216,6 +238,14 @@ std::pair<QWidget*, QString> QtLumo::FirstInputError(const ModifyForm& form) con
         return { ui.lineEditPort, tr("Device port ranges from 2000 to 65535.") };
     if (!form.gateway.isEmpty() && !IsValidGateway(form.gateway))
         return { ui.lineEditIPGateway, tr("Gateway not correct.") };
+    return {};
+}
+
+// As FirstIpv4InputError for the IPv6 fields, checked only while the form
+// offers them.
+std::pair<QWidget*, QString> QtLumo::FirstIpv6InputError(const ModifyForm& form) const
+{
+    const Ui::QtLumoClass& ui = *m_pUi;
     if (!ui.lineEditIPv6Addr->isEnabled())
         return {};
     if (!form.ipv6Address.isEmpty() && !IsValidIPv6(form.ipv6Address))
@@ -259,6 +289,7 @@ void QtLumo::ShowFieldTip(QWidget* field, const QString& text)
 
 QList<QtLumo::ModifyTarget> QtLumo::TakeModifyTargets(const QModelIndexList& rows, const QString& startAddress) const
 {
+    MutexLocker lock(m_mutex);
     CTableView* table = m_pUi->tableWidgetDevice;
     QList<ModifyTarget> targets;
     for (int i = 0; i < rows.size(); ++i) {
@@ -324,6 +355,7 @@ bool QtLumo::SendModify(const ModifyTarget& target, const ModifyForm& form)
 
 void QtLumo::ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& form)
 {
+    MutexLocker lock(m_mutex);
     const uint port = form.port.toUInt();
     const QList<int> rows = RowsOfDevice(target.serial, target.mac);
     if (!rows.isEmpty())
@@ -340,6 +372,9 @@ void QtLumo::ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& f
     m_deviceList.Replace(record, info);
 }
 
+// Comeback reads two form fields and changes no record or row, so it takes
+// no lock and holds no discovery event, neither across the library call nor
+// under its result box.
 void QtLumo::OnDefaultPassword()
 {
     Ui::QtLumoClass& ui = *m_pUi;

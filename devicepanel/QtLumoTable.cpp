@@ -244,6 +244,8 @@ void QtLumo::RebuildRowKeys()
 
 void QtLumo::OnDeviceOnline(LUMO_DEVICE_INFO_MY dev_info)
 {
+    if (HoldWhileModifying([this, dev_info] { OnDeviceOnline(dev_info); }))
+        return;
     MutexLocker lock(m_mutex);
     const quint64 key = DeviceKey(FieldBytes(dev_info.serial), FieldBytes(dev_info.mac));
     const QList<int> rows = m_listedKeys.count(key) ? RowsOfDevice(FieldLatin1(dev_info.serial), FieldLatin1(dev_info.mac))
@@ -275,6 +277,8 @@ void QtLumo::KeepOneRecordOf(const LUMO_DEVICE_INFO_MY& info)
 
 void QtLumo::OnDeviceOffline(QString strDeviceSer, QString strDeviceMac)
 {
+    if (HoldWhileModifying([this, strDeviceSer, strDeviceMac] { OnDeviceOffline(strDeviceSer, strDeviceMac); }))
+        return;
     MutexLocker lock(m_mutex);
     const int rowCount = m_pModel->rowCount() - int(m_doomedRows.size());
     if (rowCount <= 0)
@@ -343,6 +347,8 @@ void QtLumo::ScheduleFlush()
 
 void QtLumo::FlushRemovedRows()
 {
+    if (HoldWhileModifying([this] { FlushRemovedRows(); }))
+        return;
     MutexLocker lock(m_mutex);
     if (!m_bFlushPending)
         return;
@@ -418,6 +424,8 @@ void QtLumo::RenumberRows()
 
 void QtLumo::OnDeviceUpdate(LUMO_DEVICE_INFO_MY dev_info)
 {
+    if (HoldWhileModifying([this, dev_info] { OnDeviceUpdate(dev_info); }))
+        return;
     MutexLocker lock(m_mutex);
     const int rowCount = m_pModel->rowCount();
     if (rowCount < 0)

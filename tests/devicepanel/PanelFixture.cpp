@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -90,6 +91,33 @@ void ClickHeader(QtLumo& panel, int column)
     QHeaderView* header = table->header();
     const QPoint pos(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
+}
+
+void ClickRows(QtLumo& panel, const QList<int>& rows)
+{
+    CTableView* table = Table(panel);
+    for (int i = 0; i < rows.size(); ++i) {
+        const QRect rect = table->visualRect(table->model()->index(rows[i], 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
+                          rect.center());
+    }
+}
+
+void TypeInto(QtLumo& panel, const char* fieldName, const QString& text)
+{
+    auto* field = panel.findChild<QLineEdit*>(QLatin1String(fieldName));
+    if (!field) {
+        QTest::qFail(qPrintable(QStringLiteral("no field %1").arg(QLatin1String(fieldName))), __FILE__, __LINE__);
+        return;
+    }
+    if (field->isEnabled() && field->isVisible()) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+    }
+    if (field->text() != text)
+        field->setText(text);
 }
 
 BoxAnswerer::BoxAnswerer(std::function<void()> whileOpen) : m_whileOpen(std::move(whileOpen))

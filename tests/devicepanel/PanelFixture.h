@@ -2,6 +2,7 @@
 
 #include "DeviceReports.h"
 
+#include <QList>
 #include <QString>
 #include <QTimer>
 
@@ -32,6 +33,11 @@ int RowOf(QtLumo& panel, const QString& serial);
 QString CountLabel(QtLumo& panel);
 // Clicks a header section as a user would (scrolling it into view first).
 void ClickHeader(QtLumo& panel, int column);
+// Clicks rows as a user would: the first plainly, the others with Ctrl.
+void ClickRows(QtLumo& panel, const QList<int>& rows);
+// Types into a form field by its object name; a field that cannot take the
+// keys (disabled, hidden, or refused by its validator) gets the text directly.
+void TypeInto(QtLumo& panel, const char* fieldName, const QString& text);
 
 struct BoxSeen
 {

@@ -83,8 +83,7 @@ private:
         m_pPanel->show();
         if (!m_pPanel->IsDiscoveryRunning())
             return false;
-        QTest::qWaitFor([&] { return m_pPanel->DeviceCount() == count; }, kFoundWithinMs);
-        return m_pPanel->DeviceCount() == count;
+        return QTest::qWaitFor([&] { return m_pPanel->DeviceCount() == count; }, kFoundWithinMs);
     }
 
     template <typename T>

@@ -109,16 +109,7 @@ private:
     template <typename T>
     T* Child(const char* name) { return m_pPanel->findChild<T*>(QLatin1String(name)); }
 
-    // Clicks rows as a user would: the first plainly, the others with Ctrl.
-    void ClickRows(const QList<int>& rows)
-    {
-        CTableView* table = Table(*m_pPanel);
-        for (int i = 0; i < rows.size(); ++i) {
-            const QRect rect = table->visualRect(table->model()->index(rows[i], 1));
-            QTest::mouseClick(table->viewport(), Qt::LeftButton, i == 0 ? Qt::NoModifier : Qt::ControlModifier,
-                              rect.center());
-        }
-    }
+    void ClickRows(const QList<int>& rows) { PanelFixture::ClickRows(*m_pPanel, rows); }
 
     void Type(const char* name, const QString& text)
     {
@@ -513,31 +504,6 @@ private slots:
         QCOMPARE(LumoDouble_CallCount(LumoDoubleReset), 0);
     }
 
-    void updatesArriveWhileTheResultBoxIsOpen()
-    {
-        MakePanel(2);
-        ClickRows({ 0 });
-        Fill(FormInput());
-        std::thread online;
-        QString rowWhileOpen;
-        const BoxAnswerer answerer([&] {
-            // From the library's thread: an update, and a new device whose
-            // record waits for the panel lock until the box is closed.
-            LUMO_DEVICE_REPORT update = MakeReport(2, LUMO_EVENT_UPDATE);
-            SetReportText(update.ipv4Address, "10.7.7.7");
-            std::thread([update] { Report(update); }).join();
-            online = std::thread([] { Online(3); });
-            QTRY_COMPARE(Cell(*m_pPanel, 1, ColIpv4), QStringLiteral("10.7.7.7"));
-            rowWhileOpen = Cell(*m_pPanel, 1, ColIpv4);
-        });
-        QTest::mouseClick(Child<QPushButton>("pushButtonModifyNetwork"), Qt::LeftButton);
-        QVERIFY(answerer.Seen().bShown);
-        QCOMPARE(rowWhileOpen, QStringLiteral("10.7.7.7"));
-        online.join();
-        QTRY_COMPARE(m_pPanel->DeviceCount(), 3);
-        QCOMPARE(m_pPanel->DeviceRecordCount(), 3);
-    }
-
     void batchActsOnTheDevicesSelectedAtThePress()
     {
         MakePanel(5);
@@ -554,9 +520,10 @@ private slots:
             if (call != 0)
                 return;
             // An unselected device above the selection leaves while the first
-            // call runs, and the one below changes: every later row moves up.
+            // call runs: its row stays until the run is over.
             std::thread([] { Offline(1); }).join();
-            QTRY_COMPARE(Model(*g_pPanelForHook)->rowCount(), 4);
+            QCoreApplication::sendPostedEvents(g_pPanelForHook, QEvent::MetaCall);
+            QCOMPARE(Model(*g_pPanelForHook)->rowCount(), 5);
         });
         const BoxSeen box = PressModify();
         QCOMPARE(SentMacs(), (QStringList{ MacOf(2), MacOf(4), MacOf(5) }));
@@ -569,6 +536,40 @@ private slots:
         QCOMPARE(Cell(*m_pPanel, RowOf(*m_pPanel, SerialOf(4)), ColIpv4), QStringLiteral("10.5.5.11"));
         QCOMPARE(Cell(*m_pPanel, RowOf(*m_pPanel, SerialOf(5)), ColIpv4), QStringLiteral("10.5.5.12"));
         QVERIFY(!m_pPanel->findChild<QProgressDialog*>());
+        QTRY_COMPARE(Model(*m_pPanel)->rowCount(), 4);
+        QCOMPARE(RowOf(*m_pPanel, SerialOf(1)), -1);
+    }
+
+    void blankGatewayIsEmptiedOnceItsCheckPasses_data()
+    {
+        QTest::addColumn<FormInput>("input");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("gatewayAfter");
+        FormInput badIpv6;
+        badIpv6.gateway = QStringLiteral("   ");
+        badIpv6.ipv6 = QStringLiteral("fd00::zz");
+        QTest::newRow("a later IPv6 check fails") << badIpv6 << QStringLiteral("IPv6 Address not correct.")
+                                                  << QStringLiteral("lineEditIPv6Addr") << QString();
+        FormInput badPort = badIpv6;
+        badPort.port = QStringLiteral("1999");
+        QTest::newRow("an earlier check fails") << badPort << QStringLiteral("Device port ranges from 2000 to 65535.")
+                                                << QStringLiteral("lineEditPort") << QStringLiteral("   ");
+    }
+
+    void blankGatewayIsEmptiedOnceItsCheckPasses()
+    {
+        QFETCH(FormInput, input);
+        QFETCH(QString, message);
+        QFETCH(QString, field);
+        QFETCH(QString, gatewayAfter);
+        MakePanel(2);
+        ClickRows({ 0 });
+        Fill(input);
+        QTest::mouseClick(Child<QPushButton>("pushButtonModifyNetwork"), Qt::LeftButton);
+        VerifyTipAt(field.toLatin1().constData(), message);
+        QCOMPARE(Child<QLineEdit>("lineEditIPGateway")->text(), gatewayAfter);
+        QCOMPARE(LumoDouble_CallCount(LumoDoubleModify), 0);
     }
 };
 
