@@ -25,8 +25,9 @@ done
 "$root/scripts/install-deps.sh"
 
 [ -f build/build.ninja ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-# One build at a time on this machine (the Windows build takes the same lock).
-flock /tmp/taldor-build.lock cmake --build build -j "$(nproc)"
+# The program, what it loads at run time and the simulator, not the tests; one
+# build at a time on this machine (the Windows build takes the same lock).
+flock /tmp/taldor-build.lock cmake --build build -j "$(nproc)" --target TaldorIPUtility Lumo DarkSkin lumo-devsim
 
 if [ "$network" -eq 0 ]; then
     export LUMO_INTERFACES=none LUMO_TARGETS=127.0.0.1
