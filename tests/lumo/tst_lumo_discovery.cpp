@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -190,6 +191,14 @@ void TestLumoDiscovery::stopWhileCommandsAreUnderWay()
     for (int nRound = 0; nRound < 3; ++nRound) {
         std::vector<std::thread> callers;
         std::atomic<int> nSucceeded{0};
+        // However the round ends, its callers are ended and joined before they go.
+        const auto joinCallers = qScopeGuard([&callers] {
+            if (callers.empty())
+                return;
+            LUMO_Stop();
+            for (std::thread& caller : callers)
+                caller.join();
+        });
         const auto started = std::chrono::steady_clock::now();
         for (int i = 0; i < 4; ++i) {
             callers.emplace_back([i, &nSucceeded] {
@@ -204,6 +213,7 @@ void TestLumoDiscovery::stopWhileCommandsAreUnderWay()
         QCOMPARE(LUMO_Stop(), 1);
         for (std::thread& caller : callers)
             caller.join();
+        callers.clear();
         QCOMPARE(nSucceeded.load(), 0);
         QVERIFY(std::chrono::steady_clock::now() - started < 15s); // well before the 30 s deadline
         QVERIFY(startLibrary());

@@ -92,6 +92,7 @@ class TestLumoFlood : public QObject
 
 private slots:
     void initTestCase();
+    void cleanup();
     void realDevicesAreListedDuringAFlood();
 };
 
@@ -99,6 +100,12 @@ void TestLumoFlood::initTestCase()
 {
     TestPorts::configureLibraryForLoopback();
     QVERIFY(QFile::exists(DevsimProcess::executable()));
+}
+
+// Runs however the test ends: no run outlives the test that started it.
+void TestLumoFlood::cleanup()
+{
+    LUMO_Stop();
 }
 
 void TestLumoFlood::realDevicesAreListedDuringAFlood()

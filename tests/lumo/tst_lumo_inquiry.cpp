@@ -114,6 +114,8 @@ class TestLumoInquiry : public QObject
 
 private slots:
     void initTestCase() { TestPorts::configureLibraryForLoopback(); }
+    // Runs however a test ends: no run outlives the test that started it.
+    void cleanup() { LUMO_Stop(); }
 
     void oneInquiryFindsDevicesDespiteLoss_data()
     {

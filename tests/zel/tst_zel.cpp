@@ -4,6 +4,7 @@
 #include <ZelMutex.h>
 #include <ZelSema.h>
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <atomic>
@@ -31,10 +32,20 @@ private slots:
             acquired = true;
             ZEL_MutexUnlock(&mutex);
         });
+        // However the checks end, the other thread gets the mutex and is joined:
+        // a thread left joinable would end the whole test run.
+        bool bStillHeld = true;
+        const auto letOtherFinish = qScopeGuard([&] {
+            if (bStillHeld)
+                ZEL_MutexUnlock(&mutex);
+            if (other.joinable())
+                other.join();
+        });
         QVERIFY(started.Wait(5000));
         QTest::qWait(50);
         QVERIFY(!acquired);
         ZEL_MutexUnlock(&mutex);
+        bStillHeld = false;
         other.join();
         QVERIFY(acquired);
         QCOMPARE(ZEL_MutexDestroy(&mutex), int(ZEL_OK));
