@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Qt for 64-bit Windows from Debian's own qt6-base source package with the
 # MinGW-w64 -posix compilers, using Debian's Qt as host tools (moc, rcc, uic...).
-# Only what the utility and its tests use is built: Core, Gui, Widgets and Test,
-# the qwindows platform plugin and the Windows styles.
+# Only what the utility and its tests use is built: Core, Gui, Widgets, Network
+# (plain HTTP and UDP; no TLS backend) and Test, the qwindows platform plugin and
+# the Windows styles.
 #
 # The result goes to a cache folder outside the checkout,
 #     ${TALDOR_CACHE:-~/.cache/taldor}/qt6-win64-<key>
@@ -45,7 +46,7 @@ configure_options=(
     -qt-host-path /usr -xplatform win32-g++
     -no-pkg-config -no-icu -no-zstd -no-dbus -no-opengl -no-vulkan
     -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype -qt-harfbuzz -qt-pcre -qt-doubleconversion
-    -no-feature-network -no-feature-sql -no-feature-printsupport -no-feature-concurrent
+    -no-openssl -no-feature-schannel -no-feature-sql -no-feature-printsupport -no-feature-concurrent
     -no-feature-xml -no-feature-androiddeployqt
     # Debian's source has no wintab headers, which tablet events need.
     -no-feature-tabletevent

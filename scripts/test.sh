@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: a normal build, then a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the packet-parser fuzzers
-# for a bounded time. Ends with one line that counts what passed.
+# for a bounded time, then the library and the whole program for Windows under
+# Wine. Prints each stage's time and ends with one line that counts what passed.
+#
+# Qt for Windows, when the machine has not built it yet, is built in the
+# background from the start at the lowest priority: it takes the cores the test
+# runs leave idle, and the Windows stages wait for it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,8 +14,31 @@ cd "$root"
 
 jobs=$(nproc)
 passed=0
+began=$SECONDS
+stage_began=$SECONDS
+stage_name=""
+stage_times=()
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+qt_log=$(mktemp)
+qt_job=""
+trap 'rm -f "$log" "$qt_log"; [ -z "$qt_job" ] || kill "$qt_job" 2>/dev/null || true' EXIT
+
+# Ends the running stage (its time goes to the summary) and begins the next.
+stage() {
+    if [ -n "$stage_name" ]; then
+        stage_times+=("$(printf '%6d s  %s' $((SECONDS - stage_began)) "$stage_name")")
+    fi
+    stage_name=$1
+    stage_began=$SECONDS
+    [ -z "$stage_name" ] || echo "== test.sh: $stage_name (at $((SECONDS - began)) s)"
+}
+
+print_stage_times() {
+    stage ""
+    echo "== test.sh: stage times"
+    printf '%s\n' "${stage_times[@]}"
+    printf '%6d s  total\n' $((SECONDS - began))
+}
 
 # Adds the number of tests a ctest log says were run (all passed, or the run failed).
 count_ctest_log() {
@@ -24,15 +52,42 @@ run_ctest() {
     count_ctest_log "$log"
 }
 
+start_qt_for_windows() {
+    [ -x "$root/scripts/build-windows.sh" ] || return 0
+    "$root/scripts/build-qt-windows.sh" --print-prefix > /dev/null 2>&1 && return 0
+    echo "== test.sh: Qt for Windows is not cached; building it in the background (log $qt_log)"
+    "$root/scripts/build-qt-windows.sh" > "$qt_log" 2>&1 &
+    qt_job=$!
+}
+
+wait_for_qt_for_windows() {
+    [ -n "$qt_job" ] || return 0
+    if ! wait "$qt_job"; then
+        qt_job=""
+        tail -n 40 "$qt_log" >&2
+        echo "test.sh: building Qt for Windows failed" >&2
+        exit 1
+    fi
+    qt_job=""
+    grep '^== build-qt-windows' "$qt_log" | tail -n 3
+}
+
+start_qt_for_windows
+
+stage "normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
+stage "normal tests"
 run_ctest build
 
+stage "sanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALDOR_SANITIZE=address,undefined -DTALDOR_BUILD_BENCH=OFF
 cmake --build build-asan -j "$jobs"
+stage "sanitizer tests"
 run_ctest build-asan
 
 if [ -x "$root/scripts/fuzz.sh" ]; then
+    stage "fuzzers"
     "$root/scripts/fuzz.sh"
     # fuzz.sh fails on the first crash, so every fuzzer that left a log passed.
     passed=$((passed + $(find build-fuzz -maxdepth 1 -name 'fuzz-*.log' | wc -l)))
@@ -40,6 +95,7 @@ fi
 
 # The discovery library, simulator and code tool built for Windows and run under Wine.
 if [ -x "$root/scripts/windows-check.sh" ]; then
+    stage "library for Windows"
     "$root/scripts/windows-check.sh"
     passed=$((passed + $(cat build-windows/checks-passed)))
 fi
@@ -48,10 +104,15 @@ fi
 # source (once per machine, cached outside the checkout): its installer is
 # checked under Wine, then every test executable runs under Wine.
 if [ -x "$root/scripts/build-windows.sh" ]; then
+    stage "waiting for Qt for Windows"
+    wait_for_qt_for_windows
+    stage "program and installer for Windows"
     "$root/scripts/build-windows.sh" installer
     passed=$((passed + 1))
+    stage "tests under Wine"
     "$root/scripts/build-windows.sh" test
     count_ctest_log build-winqt/ctest.log
 fi
 
+print_stage_times
 echo "tests: $passed passed, 0 failed"
