@@ -1,0 +1,260 @@
+#include "OnvifDiscovery.h"
+#include "ProbeCodec.h"
+
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QVariant>
+
+namespace {
+
+const QHostAddress kMulticastGroup(QStringLiteral("239.255.255.250"));
+constexpr int kSends = 4;
+constexpr int kFirstGapMinMs = 50;
+constexpr int kFirstGapMaxMs = 250;
+constexpr int kMaxGapMs = 500;
+
+bool isMulticastAdapter(const QNetworkInterface& adapter)
+{
+    const auto flags = adapter.flags();
+    return flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning)
+        && flags.testFlag(QNetworkInterface::CanMulticast) && !flags.testFlag(QNetworkInterface::IsLoopBack);
+}
+
+} // namespace
+
+struct OnvifDiscovery::Round
+{
+    QVector<Destination> destinations;
+    QByteArray transmitterProbe;
+    QByteArray deviceProbe;
+    int nSent = 0;
+    int nGapMs = 0;
+    QTimer timer;
+};
+
+OnvifDiscovery::OnvifDiscovery(QObject* pParent)
+    : QObject(pParent), m_settings(OnvifDiscoverySettings::fromEnvironment()), m_pQuietTimer(new QTimer(this))
+{
+    m_pQuietTimer->setSingleShot(true);
+    connect(m_pQuietTimer, &QTimer::timeout, this, [this]() {
+        if (m_rounds.isEmpty())
+            emit probeFinished();
+    });
+}
+
+OnvifDiscovery::~OnvifDiscovery() = default;
+
+bool OnvifDiscovery::start()
+{
+    stop();
+    m_pUnicast = openSocket(QHostAddress::AnyIPv4, 0);
+    if (!m_settings.usesNoInterface()) {
+        openAdapterSockets();
+        openListener();
+    }
+    return m_pUnicast != nullptr || !m_adapterSockets.isEmpty();
+}
+
+void OnvifDiscovery::stop()
+{
+    m_rounds.clear();
+    m_pQuietTimer->stop();
+    delete m_pUnicast;
+    m_pUnicast = nullptr;
+    delete m_pListener;
+    m_pListener = nullptr;
+    qDeleteAll(m_adapterSockets);
+    m_adapterSockets.clear();
+}
+
+QUdpSocket* OnvifDiscovery::openSocket(const QHostAddress& bindAddress, quint16 nPort)
+{
+    auto* pSocket = new QUdpSocket(this);
+    const auto mode = nPort ? QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint : QUdpSocket::DefaultForPlatform;
+    if (!pSocket->bind(bindAddress, nPort, mode)) {
+        delete pSocket;
+        return nullptr;
+    }
+    connect(pSocket, &QUdpSocket::readyRead, this, [this, pSocket]() { readPending(pSocket); });
+    return pSocket;
+}
+
+// One socket per adapter address, so each probe leaves through its adapter and
+// its replies come back to a socket of that adapter.
+void OnvifDiscovery::openAdapterSockets()
+{
+    const QList<QNetworkInterface> adapters = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& adapter : adapters) {
+        if (!isMulticastAdapter(adapter) || !m_settings.usesInterface(adapter.name()))
+            continue;
+        const QList<QNetworkAddressEntry> entries = adapter.addressEntries();
+        for (const QNetworkAddressEntry& entry : entries) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            QUdpSocket* pSocket = openSocket(entry.ip(), 0);
+            if (!pSocket)
+                continue;
+            pSocket->setMulticastInterface(adapter);
+            pSocket->setSocketOption(QAbstractSocket::MulticastTtlOption, 1);
+            m_adapterSockets.append(pSocket);
+            break;
+        }
+    }
+}
+
+// Hello and Bye are multicast to port 3702; the listener joins the group on
+// each adapter used. Another program holding the port only costs us the
+// announcements, not the probes.
+void OnvifDiscovery::openListener()
+{
+    m_pListener = openSocket(QHostAddress::AnyIPv4, OnvifDiscoverySettings::kPort);
+    if (!m_pListener)
+        return;
+    const QList<QNetworkInterface> adapters = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& adapter : adapters)
+        if (isMulticastAdapter(adapter) && m_settings.usesInterface(adapter.name()))
+            m_pListener->joinMulticastGroup(kMulticastGroup, adapter);
+}
+
+void OnvifDiscovery::probe()
+{
+    QVector<Destination> destinations;
+    for (QUdpSocket* pSocket : std::as_const(m_adapterSockets))
+        destinations.append({pSocket, kMulticastGroup, OnvifDiscoverySettings::kPort});
+    if (m_pUnicast)
+        for (const auto& target : std::as_const(m_settings.targets))
+            destinations.append({m_pUnicast, target.first, target.second});
+    startRound(destinations);
+}
+
+void OnvifDiscovery::probeAddress(const QHostAddress& address, quint16 nPort)
+{
+    if (m_pUnicast)
+        startRound({{m_pUnicast, address, nPort}});
+}
+
+void OnvifDiscovery::startRound(const QVector<Destination>& destinations)
+{
+    if (destinations.isEmpty()) {
+        m_pQuietTimer->start(0);
+        return;
+    }
+    auto pRound = std::make_shared<Round>();
+    pRound->destinations = destinations;
+    // Repeats of one probe keep its MessageID, so a device answers it once.
+    pRound->transmitterProbe = ProbeCodec::encodeProbe(ProbeCodec::ProbeType::NetworkVideoTransmitter, ProbeCodec::newMessageId());
+    pRound->deviceProbe = ProbeCodec::encodeProbe(ProbeCodec::ProbeType::Device, ProbeCodec::newMessageId());
+    pRound->nGapMs = QRandomGenerator::global()->bounded(kFirstGapMinMs, kFirstGapMaxMs + 1);
+    pRound->timer.setSingleShot(true);
+    Round* pRaw = pRound.get();
+    connect(&pRound->timer, &QTimer::timeout, this, [this, pRaw]() { sendRound(pRaw); });
+    m_rounds.append(pRound);
+    m_pQuietTimer->stop();
+    sendRound(pRaw);
+}
+
+void OnvifDiscovery::sendRound(Round* pRound)
+{
+    for (const Destination& destination : std::as_const(pRound->destinations)) {
+        destination.pSocket->writeDatagram(pRound->transmitterProbe, destination.address, destination.nPort);
+        destination.pSocket->writeDatagram(pRound->deviceProbe, destination.address, destination.nPort);
+    }
+    if (++pRound->nSent >= kSends) {
+        endRound(pRound);
+        return;
+    }
+    pRound->timer.start(pRound->nGapMs);
+    pRound->nGapMs = qMin(pRound->nGapMs * 2, kMaxGapMs);
+}
+
+void OnvifDiscovery::endRound(Round* pRound)
+{
+    for (int i = 0; i < m_rounds.size(); ++i) {
+        if (m_rounds[i].get() == pRound) {
+            // Deleted later: this runs inside the round's own timer signal.
+            std::shared_ptr<Round> pKeep = m_rounds.takeAt(i);
+            QTimer::singleShot(0, this, [pKeep]() {});
+            break;
+        }
+    }
+    if (m_rounds.isEmpty())
+        m_pQuietTimer->start(m_nListenMs);
+}
+
+void OnvifDiscovery::readPending(QUdpSocket* pSocket)
+{
+    while (pSocket->hasPendingDatagrams()) {
+        const qint64 nSize = pSocket->pendingDatagramSize();
+        const QNetworkDatagram datagram = pSocket->receiveDatagram(qMin<qint64>(nSize, ProbeCodec::kMaxDatagram + 1));
+        if (nSize > ProbeCodec::kMaxDatagram) {
+            ++m_counters.nDatagrams;
+            ++m_counters.nDropped;
+            continue;
+        }
+        processDatagram(datagram.data());
+    }
+}
+
+void OnvifDiscovery::processDatagram(const QByteArray& datagram)
+{
+    ++m_counters.nDatagrams;
+    const ProbeCodec::Message message = ProbeCodec::decode(datagram);
+    if (message.error != OnvifEnvelope::Error::None) {
+        ++m_counters.nDropped;
+        return;
+    }
+    m_counters.nWithoutAddress += message.nDroppedMatches;
+    switch (message.kind) {
+    case ProbeCodec::Kind::ProbeMatches:
+    case ProbeCodec::Kind::Hello:
+        for (const OnvifDeviceRecord& record : message.endpoints)
+            addOrRefresh(record);
+        break;
+    case ProbeCodec::Kind::Bye:
+        for (const OnvifDeviceRecord& record : message.endpoints)
+            remove(record.endpoint);
+        break;
+    default:
+        break; // our own probes looped back, or other traffic
+    }
+}
+
+void OnvifDiscovery::addOrRefresh(const OnvifDeviceRecord& record)
+{
+    auto it = m_devices.find(record.endpoint);
+    if (it == m_devices.end()) {
+        m_devices.insert(record.endpoint, record);
+        emit deviceFound(record);
+        return;
+    }
+    if (it->xaddrs == record.xaddrs && it->scopes == record.scopes && it->types == record.types
+        && it->metadataVersion == record.metadataVersion) {
+        ++m_counters.nDuplicates;
+        return;
+    }
+    *it = record;
+    emit deviceChanged(record);
+}
+
+void OnvifDiscovery::remove(const QString& strEndpoint)
+{
+    if (m_devices.remove(strEndpoint) > 0)
+        emit deviceLost(strEndpoint);
+}
+
+QVector<OnvifDeviceRecord> OnvifDiscovery::devices() const
+{
+    QVector<OnvifDeviceRecord> list;
+    list.reserve(m_devices.size());
+    for (const OnvifDeviceRecord& record : m_devices)
+        list.append(record);
+    return list;
+}
+
+quint16 OnvifDiscovery::localPort() const
+{
+    return m_pUnicast ? m_pUnicast->localPort() : 0;
+}
