@@ -58,6 +58,30 @@ QString SecurityCode(const QString& serial, const QDate& date)
     return QString::fromLatin1(tool.readAllStandardOutput()).trimmed();
 }
 
+// A fleet file of devices whose serial numbers and MACs no generated fleet
+// uses, all with the password of generated fleets.
+bool WriteNewcomerFleet(const QString& templatePath, const QString& path, int count)
+{
+    QFile source(templatePath);
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    QJsonObject fleet = QJsonDocument::fromJson(source.readAll()).object();
+    const QJsonObject model = fleet.value(QStringLiteral("devices")).toArray().first().toObject();
+    QJsonArray devices;
+    for (int i = 1; i <= count; ++i) {
+        QJsonObject device = model;
+        device[QStringLiteral("serial")] = SimSerial(900 + i);
+        device[QStringLiteral("mac")] = QStringLiteral("02:4C:55:00:09:%1").arg(i, 2, 10, QLatin1Char('0'));
+        QJsonObject ipv4 = device.value(QStringLiteral("ipv4")).toObject();
+        ipv4[QStringLiteral("address")] = QStringLiteral("10.20.9.%1").arg(i);
+        device[QStringLiteral("ipv4")] = ipv4;
+        devices.append(device);
+    }
+    fleet[QStringLiteral("devices")] = devices;
+    QFile target(path);
+    return target.open(QIODevice::WriteOnly) && target.write(QJsonDocument(fleet).toJson()) > 0;
+}
+
 } // namespace
 
 class TestDevicePanelEndToEnd : public QObject
@@ -178,6 +202,48 @@ private slots:
         for (int i = 0; i < devices.size(); ++i)
             QTRY_COMPARE(AddressInState(m_strState, SimSerial(devices[i])), QStringLiteral("10.30.0.%1").arg(100 + i));
         QCOMPARE(AddressInState(m_strState, SimSerial(5)), QStringLiteral("192.168.1.64"));
+    }
+
+    // Devices that boot while a batch runs announce themselves on the
+    // library's thread, which also reads the devices' answers to the batch.
+    void batchOfFiveWhileNewDevicesAnnounceThemselves()
+    {
+        // Every datagram of the fleet is late, so that the batch runs for a
+        // good while: longer than the newcomers take to announce themselves.
+        QVERIFY(StartFleetAndPanel(6, { QStringLiteral("--delay-ms"), QStringLiteral("150") }));
+        const QString newcomerState = m_tempDir.filePath(QStringLiteral("newcomers.json"));
+        QVERIFY(WriteNewcomerFleet(m_strState, newcomerState, 3));
+        const QList<int> devices{ 1, 2, 3, 4, 5 };
+        SelectDevices(devices);
+        Type("lineEditIPAddr", QStringLiteral("10.30.0.100"));
+        Type("lineEditIPMask", QStringLiteral("255.255.255.0"));
+        Type("lineEditPort", QStringLiteral("8000"));
+        Type("lineEditPort_Password", kPassword);
+
+        // The newcomers answer on a port of their own; they announce
+        // themselves to the library's port within a second of their start.
+        QProcess newcomers;
+        newcomers.start(DevsimProcess::executable(),
+                        { QStringLiteral("--bind"), QStringLiteral("127.0.0.1"), QStringLiteral("--broadcast-address"),
+                          QStringLiteral("127.255.255.255"), QStringLiteral("--port"), QString::number(TestPorts::floorPort()),
+                          QStringLiteral("--client-port"), QString::number(TestPorts::clientPort()), QStringLiteral("--state"),
+                          newcomerState, QStringLiteral("--stop-on-input-end") });
+        QVERIFY(newcomers.waitForStarted(5000));
+        int rowsWhileOpen = -1;
+        const BoxAnswerer answerer([&] { rowsWhileOpen = Model(*m_pPanel)->rowCount(); });
+        QTest::mouseClick(Child<QPushButton>("pushButtonModifyNetwork"), Qt::LeftButton);
+
+        QVERIFY2(!answerer.Seen().text.contains(QStringLiteral("failed")), qPrintable(answerer.Seen().text));
+        QVERIFY2(answerer.Seen().text.startsWith(QStringLiteral("Modify network parameter succeed.")),
+                 qPrintable(answerer.Seen().text));
+        QCOMPARE(rowsWhileOpen, 6);
+        for (int i = 0; i < devices.size(); ++i)
+            QTRY_COMPARE(AddressInState(m_strState, SimSerial(devices[i])), QStringLiteral("10.30.0.%1").arg(100 + i));
+        QTRY_COMPARE_WITH_TIMEOUT(m_pPanel->DeviceCount(), 9, kFoundWithinMs);
+        for (int i = 1; i <= 3; ++i)
+            QVERIFY(RowOf(*m_pPanel, SimSerial(900 + i)) >= 0);
+        newcomers.closeWriteChannel();
+        QVERIFY(newcomers.waitForFinished(10000));
     }
 
     void wrongPasswordChangesNothing()
