@@ -37,9 +37,13 @@ int main(int argc, char** argv)
 {
     std::string strError;
     const auto options = devsim::SimOptions::parse(std::vector<std::string>(argv + 1, argv + argc), strError);
+    if (!options && strError == devsim::SimOptions::usage()) {
+        // --help: asked for, so on standard output and no error.
+        std::fputs(strError.c_str(), stdout);
+        return 0;
+    }
     if (!options) {
-        std::fprintf(stderr, "lumo-devsim: %s\n%s", strError.c_str(),
-                     strError == devsim::SimOptions::usage() ? "" : devsim::SimOptions::usage().c_str());
+        std::fprintf(stderr, "lumo-devsim: %s\n%s", strError.c_str(), devsim::SimOptions::usage().c_str());
         return 2;
     }
     try {

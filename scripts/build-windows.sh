@@ -33,9 +33,10 @@ windows_prefix() {
     local prefix=$windows_build/x86_64/prefix
     if ! compgen -G "$prefix/.built-from-*" > /dev/null; then
         # Called as $(windows_prefix): the check's progress goes to standard
-        # error, so that only the prefix is captured.
+        # error, so that only the prefix is captured. It builds, so it takes the
+        # build lock as compile does.
         step "libsodium for Windows (scripts/windows-check.sh)"
-        TALDOR_WINDOWS_BUILD=$windows_build "$root/scripts/windows-check.sh" >&2 \
+        TALDOR_WINDOWS_BUILD=$windows_build flock /tmp/taldor-build.lock "$root/scripts/windows-check.sh" >&2 \
             || fail "scripts/windows-check.sh, which builds libsodium for Windows"
     fi
     compgen -G "$prefix/.built-from-*" > /dev/null || fail "no libsodium for Windows in $prefix"
