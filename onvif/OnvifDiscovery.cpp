@@ -11,6 +11,7 @@
 namespace {
 
 const QHostAddress kMulticastGroup(QStringLiteral("239.255.255.250"));
+const QHostAddress kMulticastGroup6(QStringLiteral("ff02::c"));
 constexpr int kSends = 4;
 constexpr int kFirstGapMinMs = 50;
 constexpr int kFirstGapMaxMs = 250;
@@ -66,7 +67,10 @@ void OnvifDiscovery::stop()
     m_pUnicast = nullptr;
     delete m_pListener;
     m_pListener = nullptr;
-    qDeleteAll(m_adapterSockets);
+    delete m_pListener6;
+    m_pListener6 = nullptr;
+    for (const Destination& destination : std::as_const(m_adapterSockets))
+        delete destination.pSocket;
     m_adapterSockets.clear();
 }
 
@@ -90,18 +94,30 @@ void OnvifDiscovery::openAdapterSockets()
     for (const QNetworkInterface& adapter : adapters) {
         if (!isMulticastAdapter(adapter) || !m_settings.usesInterface(adapter.name()))
             continue;
-        const QList<QNetworkAddressEntry> entries = adapter.addressEntries();
-        for (const QNetworkAddressEntry& entry : entries) {
-            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
-            QUdpSocket* pSocket = openSocket(entry.ip(), 0);
-            if (!pSocket)
-                continue;
-            pSocket->setMulticastInterface(adapter);
-            pSocket->setSocketOption(QAbstractSocket::MulticastTtlOption, 1);
-            m_adapterSockets.append(pSocket);
-            break;
-        }
+        openAdapterSocket(adapter, QAbstractSocket::IPv4Protocol);
+        openAdapterSocket(adapter, QAbstractSocket::IPv6Protocol);
+    }
+}
+
+// IPv4 from the adapter's first address; IPv6 from its link-local address,
+// towards [FF02::C] scoped to the adapter.
+void OnvifDiscovery::openAdapterSocket(const QNetworkInterface& adapter, QAbstractSocket::NetworkLayerProtocol protocol)
+{
+    const QList<QNetworkAddressEntry> entries = adapter.addressEntries();
+    for (const QNetworkAddressEntry& entry : entries) {
+        const QHostAddress address = entry.ip();
+        if (address.protocol() != protocol || (protocol == QAbstractSocket::IPv6Protocol && !address.isLinkLocal()))
+            continue;
+        QUdpSocket* pSocket = openSocket(address, 0);
+        if (!pSocket)
+            continue;
+        pSocket->setMulticastInterface(adapter);
+        pSocket->setSocketOption(QAbstractSocket::MulticastTtlOption, 1);
+        QHostAddress group = protocol == QAbstractSocket::IPv4Protocol ? kMulticastGroup : kMulticastGroup6;
+        if (protocol == QAbstractSocket::IPv6Protocol)
+            group.setScopeId(adapter.name());
+        m_adapterSockets.append({pSocket, group, OnvifDiscoverySettings::kPort});
+        return;
     }
 }
 
@@ -111,19 +127,21 @@ void OnvifDiscovery::openAdapterSockets()
 void OnvifDiscovery::openListener()
 {
     m_pListener = openSocket(QHostAddress::AnyIPv4, OnvifDiscoverySettings::kPort);
-    if (!m_pListener)
-        return;
+    m_pListener6 = openSocket(QHostAddress::AnyIPv6, OnvifDiscoverySettings::kPort);
     const QList<QNetworkInterface> adapters = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& adapter : adapters)
-        if (isMulticastAdapter(adapter) && m_settings.usesInterface(adapter.name()))
+    for (const QNetworkInterface& adapter : adapters) {
+        if (!isMulticastAdapter(adapter) || !m_settings.usesInterface(adapter.name()))
+            continue;
+        if (m_pListener)
             m_pListener->joinMulticastGroup(kMulticastGroup, adapter);
+        if (m_pListener6)
+            m_pListener6->joinMulticastGroup(kMulticastGroup6, adapter);
+    }
 }
 
 void OnvifDiscovery::probe()
 {
-    QVector<Destination> destinations;
-    for (QUdpSocket* pSocket : std::as_const(m_adapterSockets))
-        destinations.append({pSocket, kMulticastGroup, OnvifDiscoverySettings::kPort});
+    QVector<Destination> destinations = m_adapterSockets;
     if (m_pUnicast)
         for (const auto& target : std::as_const(m_settings.targets))
             destinations.append({m_pUnicast, target.first, target.second});

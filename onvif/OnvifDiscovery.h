@@ -4,17 +4,20 @@
 #include "OnvifDiscoverySettings.h"
 
 #include <QHash>
+#include <QAbstractSocket>
 #include <QHostAddress>
 #include <QObject>
 #include <QVector>
 
 #include <memory>
 
+class QNetworkInterface;
 class QTimer;
 class QUdpSocket;
 
 // WS-Discovery of ONVIF devices. A round sends two probes (dn:NetworkVideoTransmitter
-// and tds:Device) to 239.255.255.250:3702 on each selected IPv4 adapter and by
+// and tds:Device) to 239.255.255.250:3702 on each selected IPv4 adapter (and to
+// [FF02::C]:3702 where the adapter has an IPv6 link-local address) and by
 // unicast to each target, four times on the SOAP-over-UDP schedule (first gap
 // 50-250 ms at random, then doubling, at most 500 ms). Replies are taken from
 // any source port; each device is reported as soon as it answers and is known
@@ -79,6 +82,7 @@ private:
 
     [[nodiscard]] QUdpSocket* openSocket(const QHostAddress& bindAddress, quint16 nPort);
     void openAdapterSockets();
+    void openAdapterSocket(const QNetworkInterface& adapter, QAbstractSocket::NetworkLayerProtocol protocol);
     void openListener();
     void readPending(QUdpSocket* pSocket);
     void startRound(const QVector<Destination>& destinations);
@@ -91,7 +95,8 @@ private:
     int m_nListenMs = kDefaultListenMs;
     QUdpSocket* m_pUnicast = nullptr;
     QUdpSocket* m_pListener = nullptr;
-    QVector<QUdpSocket*> m_adapterSockets;
+    QUdpSocket* m_pListener6 = nullptr;
+    QVector<Destination> m_adapterSockets; // one per adapter and IP version, with its group
     QVector<std::shared_ptr<Round>> m_rounds;
     QTimer* m_pQuietTimer;
     QHash<QString, OnvifDeviceRecord> m_devices;
