@@ -31,7 +31,8 @@ public:
                     return OnvifEnvelope::Error::TooDeep;
                 if (++m_nElements > m_limits.maxElements)
                     return OnvifEnvelope::Error::TooLarge;
-                if (m_reader.attributes().size() > m_limits.maxAttributes)
+                if (m_reader.attributes().size() > m_limits.maxAttributes
+                    || m_reader.namespaceDeclarations().size() > m_limits.maxAttributes)
                     return OnvifEnvelope::Error::TooLarge;
                 stack.append(startElement(stack.isEmpty() ? nullptr : &stack.last()));
                 break;

@@ -35,7 +35,7 @@ public:
         int maxDepth = 32;
         int maxElements = 4000;
         int maxTextChars = 8 * 1024;
-        int maxAttributes = 32;
+        int maxAttributes = 32; // and as many namespace declarations
     };
 
     struct Fault

@@ -47,6 +47,14 @@ QByteArray withScopes(const QByteArray& scopes)
            "</d:ProbeMatch></d:ProbeMatches></s:Body></s:Envelope>";
 }
 
+QByteArray manyDeclarations(int nCount)
+{
+    QByteArray data = "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\"";
+    for (int i = 0; i < nCount; ++i)
+        data += " xmlns:p" + QByteArray::number(i) + "=\"urn:x\"";
+    return data + "><s:Body/></s:Envelope>";
+}
+
 QByteArray manyElements(int nCount)
 {
     QByteArray data = "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\"><s:Body>";
@@ -229,6 +237,7 @@ void TestOnvifCodec::refusesBadInput_data()
     QTest::newRow("oversize datagram") << withScopes(QByteArray(70000, 'x')) << OnvifEnvelope::Error::TooLarge;
     QTest::newRow("nested too deeply") << nested(200) << OnvifEnvelope::Error::TooDeep;
     QTest::newRow("too many elements") << manyElements(10000) << OnvifEnvelope::Error::TooLarge;
+    QTest::newRow("too many namespace declarations") << manyDeclarations(1000) << OnvifEnvelope::Error::TooLarge;
 }
 
 void TestOnvifCodec::refusesBadInput()
