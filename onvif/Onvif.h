@@ -9,6 +9,7 @@
 // - OnvifDiscoverySettings: which adapters and targets (ONVIF_* or LUMO_*
 //   environment settings).
 // - OnvifDeviceClient: the device-service reads (clock, identity, network).
+// - OnvifReadQueue: many devices read with a bound on how many at once.
 // - OnvifReaddress: a new manual IPv4 address and gateway, reboot when needed,
 //   and the wait for the device at its new address.
 // - ProbeCodec, DeviceServiceCodec, OnvifEnvelope: the messages, built and read
@@ -24,6 +25,7 @@
 #include "OnvifDiscovery.h"
 #include "OnvifDiscoverySettings.h"
 #include "OnvifEnvelope.h"
+#include "OnvifReadQueue.h"
 #include "OnvifReaddress.h"
 #include "OnvifSoapClient.h"
 #include "ProbeCodec.h"

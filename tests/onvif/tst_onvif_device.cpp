@@ -2,6 +2,7 @@
 // kind of authentication and a device clock that is off, the refusals and
 // deadlines, and re-addressing with and without reboot, refused, or never back.
 #include "OnvifDeviceClient.h"
+#include "OnvifReadQueue.h"
 #include "OnvifReaddress.h"
 #include "SoapResponder.h"
 
@@ -62,6 +63,7 @@ private slots:
     void readdress_data();
     void readdress();
     void readdressDoneOnHello();
+    void readQueueBoundsParallelReads();
 };
 
 void TestOnvifDevice::initTestCase()
@@ -293,6 +295,37 @@ void TestOnvifDevice::readdressDoneOnHello()
     readdress.noteHello(announced);
     QCOMPARE(finished.count(), 1);
     QVERIFY(finished.first().first().value<OnvifReaddress::Result>().isDone());
+}
+
+void TestOnvifDevice::readQueueBoundsParallelReads()
+{
+    // A device that never answers holds its read until the deadline: with two
+    // at a time, the third read starts only when one of the first two gives up.
+    SoapResponder silent;
+    QVERIFY(silent.listen(kOld));
+    silent.setReply(u"GetSystemDateAndTime"_s, {200, QByteArray(), true});
+    OnvifReadQueue queue;
+    queue.setParallel(2);
+    queue.setDeadline(1500);
+    QSignalSpy read(&queue, &OnvifReadQueue::deviceRead);
+    QSignalSpy idle(&queue, &OnvifReadQueue::idle);
+    for (int i = 0; i < 5; ++i) {
+        OnvifDeviceRecord record = discovered(silent.url());
+        record.endpoint = u"urn:uuid:device-%1"_s.arg(i);
+        queue.enqueue(record);
+    }
+    OnvifDeviceRecord again = discovered(silent.url());
+    again.endpoint = u"urn:uuid:device-4"_s; // waiting already: replaced, not added
+    queue.enqueue(again);
+    QCOMPARE(queue.pending(), 5);
+    QTRY_COMPARE(silent.operations.size(), 2);
+    QVERIFY(!QTest::qWaitFor([&]() { return silent.operations.size() > 2; }, 500));
+    QVERIFY(idle.wait(20000));
+    QCOMPARE(read.count(), 5);
+    QCOMPARE(silent.operations.size(), 5);
+    for (const QList<QVariant>& arguments : std::as_const(read))
+        QCOMPARE(arguments.first().value<OnvifDeviceRecord>().state, OnvifDeviceRecord::State::Unreachable);
+    QCOMPARE(queue.pending(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestOnvifDevice)
