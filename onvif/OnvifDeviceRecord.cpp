@@ -4,6 +4,12 @@
 
 QString OnvifDeviceRecord::deviceServiceUrl() const
 {
+    // The XAddr the host was taken from (IPv4 preferred), else the first http one.
+    for (const QString& strAddress : xaddrs) {
+        const QUrl url(strAddress);
+        if (url.isValid() && url.scheme() == QLatin1String("http") && !host.isEmpty() && url.host() == host)
+            return strAddress;
+    }
     for (const QString& strAddress : xaddrs) {
         const QUrl url(strAddress);
         if (url.isValid() && url.scheme() == QLatin1String("http") && !url.host().isEmpty())

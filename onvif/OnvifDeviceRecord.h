@@ -46,7 +46,7 @@ struct OnvifDeviceRecord
     State state = State::Discovered;
     QString error; // why the state is not Read, when it is not
 
-    // The device-service address to use: the first http XAddr.
+    // The device-service address to use: the http XAddr at `host`, else the first http one.
     QString deviceServiceUrl() const;
 };
 

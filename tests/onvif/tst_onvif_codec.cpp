@@ -217,6 +217,8 @@ void TestOnvifCodec::decodesDiscoveryMessages()
     QCOMPARE(message.endpoints.first().scopeName, name);
     QCOMPARE(message.endpoints.first().scopeHardware, hardware);
     QCOMPARE(message.endpoints.first().types, types);
+    if (!hosts.first().isEmpty())
+        QCOMPARE(QUrl(message.endpoints.first().deviceServiceUrl()).host(), hosts.first());
 }
 
 void TestOnvifCodec::refusesBadInput_data()
