@@ -139,6 +139,7 @@ void TestOnvifDevice::refusedOrSilentDevice_data()
     QTest::newRow("nothing listening") << SoapResponder::Auth::None << u""_s << u"closed"_s << OnvifDeviceRecord::State::Unreachable << u""_s;
     QTest::newRow("oversize answer") << SoapResponder::Auth::None << u""_s << u"huge"_s << OnvifDeviceRecord::State::Failed << u"GetDeviceInformation"_s;
     QTest::newRow("hostile answer") << SoapResponder::Auth::None << u""_s << u"hostile"_s << OnvifDeviceRecord::State::Failed << u"DTD or entity refused"_s;
+    QTest::newRow("answer in another namespace") << SoapResponder::Auth::None << u""_s << u"namespace"_s << OnvifDeviceRecord::State::Failed << u"unexpected answer"_s;
 }
 
 void TestOnvifDevice::refusedOrSilentDevice()
@@ -159,6 +160,8 @@ void TestOnvifDevice::refusedOrSilentDevice()
         responder.close();
     else if (behaviour == QLatin1String("huge"))
         responder.setReply(QStringLiteral("GetDeviceInformation"), {200, QByteArray(2 * 1024 * 1024, ' ')});
+    else if (behaviour == QLatin1String("namespace"))
+        responder.setReply(u"GetDeviceInformation"_s, {200, readData("getdeviceinformation.xml").replace("ver10/device/wsdl", "ver20/device/wsdl")});
     else if (behaviour == QLatin1String("hostile"))
         responder.setReply(QStringLiteral("GetDeviceInformation"), {200, readData("hostile-billion-laughs.xml")});
 
