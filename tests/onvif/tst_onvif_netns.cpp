@@ -30,10 +30,12 @@ QByteArray readData(const char* pName)
     return file.readAll();
 }
 
+#if defined(__linux__)
 bool shell(const QString& strCommand)
 {
     return QProcess::execute(u"sh"_s, {u"-c"_s, strCommand}) == 0;
 }
+#endif
 
 // A device on the namespace's adapters: joined to both groups on the given
 // adapters, it sees the probes multicast there (the host's own copy, as
