@@ -117,7 +117,7 @@ check_run_script() {
         kill $utility
         wait $runner
         kill -0 $sim 2>/dev/null && { echo "simulator $sim still runs" >> "$LOGS/run-check.log"; kill $sim; exit 1; }
-        exit 0' || fail "run.sh did not start the utility and the demo fleet, or did not stop" "$logs/run-check.log"
+        exit 0' || fail "run.sh: $(cat "$logs/run-check.log" 2>/dev/null | head -n 1)" "$log"
     unset XDG_DATA_HOME XDG_CONFIG_HOME XDG_RUNTIME_DIR
     local check=$logs/run-check.log
     grep -qx "LUMO_INTERFACES=none" "$check" && grep -qx "LUMO_TARGETS=127.0.0.1" "$check" \
@@ -184,7 +184,7 @@ check_taldor_ip() {
     run apply-dry-run-man taldor_ip $tool apply site-man.csv --dry-run
     TALDOR_PASSWORD=demo1234 run apply taldor_ip $tool apply site.csv
     run list-applied taldor_ip $tool list --format csv
-    local line serial ip
+    local serial ip
     while IFS=, read -r serial ip _; do
         [ "$serial" = serial ] && continue
         grep -q "$serial.*$ip\|$ip.*$serial" "$logs/list-applied.log" \
