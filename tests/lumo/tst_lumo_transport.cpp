@@ -68,6 +68,9 @@ void TestLumoTransport::initTestCase()
     if (!shell("ip link set lo up && ip link add v0 type veth peer name v1 && ip addr add 10.99.0.1/24 dev v0"
                " && ip link set v0 up && ip link set v1 up"))
         QSKIP("cannot create virtual adapters here (needs iproute2 and veth)");
+    // The pair's carrier comes up a moment after both ends are set up, and the
+    // library leaves out adapters that are not running yet.
+    QVERIFY(QTest::qWaitFor([] { return shell("ip -o link show v0 | grep -q 'state UP'"); }, 5000));
 #else
     QSKIP("network namespaces exist on Linux only");
 #endif
