@@ -93,22 +93,30 @@ if [ -x "$root/scripts/fuzz.sh" ]; then
     passed=$((passed + $(find build-fuzz -maxdepth 1 -name 'fuzz-*.log' | wc -l)))
 fi
 
-# The discovery library, simulator and code tool built for Windows and run under Wine.
-if [ -x "$root/scripts/windows-check.sh" ]; then
-    stage "library for Windows"
-    "$root/scripts/windows-check.sh"
-    passed=$((passed + $(cat build-windows/checks-passed)))
-fi
-
 # The whole program for 64-bit Windows, against Qt for Windows built from Debian's
-# source (once per machine, cached outside the checkout): its installer is
-# checked under Wine, then every test executable runs under Wine.
+# source (once per machine, cached outside the checkout), in the order a newcomer
+# meets the commands: the installer first (it builds libsodium for Windows through
+# the library check when the folder has none yet), checked under Wine; then the
+# library check itself; then every test executable under Wine.
 if [ -x "$root/scripts/build-windows.sh" ]; then
     stage "waiting for Qt for Windows"
     wait_for_qt_for_windows
     stage "program and installer for Windows"
     "$root/scripts/build-windows.sh" installer
     passed=$((passed + 1))
+fi
+
+# The discovery library, simulator and code tool built for Windows and run under
+# Wine, unless the installer's build has just run the check for its libsodium.
+if [ -x "$root/scripts/windows-check.sh" ]; then
+    stage "library for Windows"
+    if [ ! -f build-windows/checks-passed ] || [ build-windows/checks-passed -ot "$log" ]; then
+        "$root/scripts/windows-check.sh"
+    fi
+    passed=$((passed + $(cat build-windows/checks-passed)))
+fi
+
+if [ -x "$root/scripts/build-windows.sh" ]; then
     stage "tests under Wine"
     "$root/scripts/build-windows.sh" test
     count_ctest_log build-winqt/ctest.log
