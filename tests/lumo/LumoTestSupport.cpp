@@ -87,9 +87,7 @@ bool ReportCollector::waitForEvent(uint32_t nEvent, const std::string& strSerial
         timeout);
 }
 
-namespace {
-
-bool isFreeUdpPort(uint16_t nPort)
+bool TestPorts::isFree(uint16_t nPort)
 {
     asio::io_context io;
     asio::ip::udp::socket probe(io);
@@ -99,6 +97,8 @@ bool isFreeUdpPort(uint16_t nPort)
     return !error;
 }
 
+namespace {
+
 // Three consecutive ports, free when chosen, picked at random once per process.
 // Not from the process id: under Wine every test process of a run may get the
 // same id, and a port that a finished process's simulator held would be
@@ -107,7 +107,7 @@ uint16_t chooseBasePort()
 {
     for (int nTry = 0; nTry < 200; ++nTry) {
         const auto nBase = static_cast<uint16_t>(20000 + QRandomGenerator::global()->bounded(4000) * 3);
-        if (isFreeUdpPort(nBase) && isFreeUdpPort(nBase + 1) && isFreeUdpPort(nBase + 2))
+        if (TestPorts::isFree(nBase) && TestPorts::isFree(nBase + 1) && TestPorts::isFree(nBase + 2))
             return nBase;
     }
     return static_cast<uint16_t>(20000 + (QCoreApplication::applicationPid() % 4000) * 3);

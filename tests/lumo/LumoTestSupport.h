@@ -55,6 +55,9 @@ public:
     static uint16_t devicePort();
     static uint16_t clientPort();
     static uint16_t floorPort();
+    // True when the port can be bound on its own, without sharing it through
+    // address reuse with a socket that some process still holds.
+    static bool isFree(uint16_t nPort);
     // Waits until the device port can be bound on the loopback, for a test that
     // starts a simulator right after another one of its own has ended.
     static bool waitUntilDevicePortIsFree(std::chrono::milliseconds timeout = std::chrono::seconds(10));

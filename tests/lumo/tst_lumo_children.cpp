@@ -8,22 +8,6 @@
 #include <asio/io_context.hpp>
 #include <asio/ip/udp.hpp>
 
-namespace {
-
-// True when the port can be bound on its own, without sharing it through
-// address reuse with a socket that some process still holds.
-bool canBindAlone(uint16_t nPort)
-{
-    asio::io_context io;
-    asio::ip::udp::socket socket(io);
-    std::error_code error;
-    socket.open(asio::ip::udp::v4(), error);
-    socket.bind({asio::ip::address_v4::any(), nPort}, error);
-    return !error;
-}
-
-} // namespace
-
 class TestLumoChildren : public QObject
 {
     Q_OBJECT
@@ -56,7 +40,7 @@ void TestLumoChildren::childOfARunDoesNotKeepItsPort()
 {
     QFETCH(bool, bLibrary);
     const uint16_t nPort = TestPorts::clientPort();
-    QVERIFY(canBindAlone(nPort));
+    QVERIFY(TestPorts::isFree(nPort));
 
     asio::io_context io;
     asio::ip::udp::socket own(io);
@@ -67,7 +51,7 @@ void TestLumoChildren::childOfARunDoesNotKeepItsPort()
         own.set_option(asio::socket_base::reuse_address(true));
         own.bind({asio::ip::address_v4::any(), nPort});
     }
-    QVERIFY(!canBindAlone(nPort));
+    QVERIFY(!TestPorts::isFree(nPort));
 
     // The simulator stands for any child: it lives on after the run ends.
     DevsimProcess child;
@@ -76,7 +60,7 @@ void TestLumoChildren::childOfARunDoesNotKeepItsPort()
         QCOMPARE(LUMO_Stop(), 1);
     else
         own.close();
-    QVERIFY2(canBindAlone(nPort), "a child process still holds the port");
+    QVERIFY2(TestPorts::isFree(nPort), "a child process still holds the port");
     QVERIFY(child.stop());
 }
 
