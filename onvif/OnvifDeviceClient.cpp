@@ -1,16 +1,12 @@
 #include "OnvifDeviceClient.h"
 
 #include <QDateTime>
-#include <QNetworkAccessManager>
 
 using Operation = DeviceServiceCodec::Operation;
 
 OnvifDeviceClient::OnvifDeviceClient(QNetworkAccessManager* pManager, QObject* pParent)
-    : QObject(pParent)
+    : QObject(pParent), m_pSoap(new OnvifSoapClient(pManager, this))
 {
-    if (!pManager)
-        pManager = new QNetworkAccessManager(this);
-    m_pSoap = new OnvifSoapClient(pManager, this);
 }
 
 void OnvifDeviceClient::setCredentials(const QString& strUser, const QString& strPassword)

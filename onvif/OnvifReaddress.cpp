@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QHostAddress>
-#include <QNetworkAccessManager>
 #include <QTimer>
 
 #include <algorithm>
@@ -11,11 +10,8 @@ using Operation = DeviceServiceCodec::Operation;
 using Outcome = OnvifSoapClient::Outcome;
 
 OnvifReaddress::OnvifReaddress(QNetworkAccessManager* pManager, QObject* pParent)
-    : QObject(pParent), m_pPollTimer(new QTimer(this))
+    : QObject(pParent), m_pSoap(new OnvifSoapClient(pManager, this)), m_pPollTimer(new QTimer(this))
 {
-    if (!pManager)
-        pManager = new QNetworkAccessManager(this);
-    m_pSoap = new OnvifSoapClient(pManager, this);
     m_pPollTimer->setSingleShot(true);
     connect(m_pPollTimer, &QTimer::timeout, this, &OnvifReaddress::pollNewAddress);
 }

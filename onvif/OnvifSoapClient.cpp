@@ -22,7 +22,7 @@ struct OnvifSoapClient::Pending
 };
 
 OnvifSoapClient::OnvifSoapClient(QNetworkAccessManager* pManager, QObject* pParent)
-    : QObject(pParent), m_pManager(pManager)
+    : QObject(pParent), m_pManager(pManager ? pManager : new QNetworkAccessManager(this))
 {
 }
 

@@ -40,6 +40,7 @@ public:
     static constexpr qsizetype kMaxBody = 1024 * 1024;
     static constexpr int kDefaultDeadlineMs = 5000;
 
+    // Without a manager of the caller's, the client makes and owns its own.
     explicit OnvifSoapClient(QNetworkAccessManager* pManager, QObject* pParent = nullptr);
 
     void setCredentials(const QString& strUser, const QString& strPassword);

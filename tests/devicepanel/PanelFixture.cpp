@@ -48,6 +48,17 @@ void Offline(int number)
     Report(MakeReport(number, LUMO_EVENT_OFFLINE));
 }
 
+std::unique_ptr<QtLumo> ShowPanel(int deviceCount)
+{
+    auto pPanel = std::make_unique<QtLumo>(nullptr, 0);
+    pPanel->show();
+    if (!QTest::qWaitForWindowExposed(pPanel.get()))
+        qWarning("panel window not exposed");
+    for (int number = 1; number <= deviceCount; ++number)
+        Online(number);
+    return pPanel;
+}
+
 CTableView* Table(QtLumo& panel)
 {
     return panel.findChild<CTableView*>(QStringLiteral("tableWidgetDevice"));

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QtLumo;
 class CTableView;
@@ -24,6 +25,10 @@ void Report(const LUMO_DEVICE_REPORT& report);
 void Online(int number);
 void Online(const ReportFields& fields);
 void Offline(int number);
+
+// A panel for all device classes, shown and exposed, then devices 1 to
+// deviceCount reported online.
+std::unique_ptr<QtLumo> ShowPanel(int deviceCount = 0);
 
 CTableView* Table(QtLumo& panel);
 QAbstractItemModel* Model(QtLumo& panel);

@@ -91,19 +91,14 @@ private:
 
     QtLumo& MakePanel(std::initializer_list<ReportFields> devices)
     {
-        m_pPanel = std::make_unique<QtLumo>(nullptr, 0);
-        m_pPanel->show();
-        if (!QTest::qWaitForWindowExposed(m_pPanel.get()))
-            qWarning("panel window not exposed");
+        m_pPanel = ShowPanel();
         for (const ReportFields& device : devices)
             Online(device);
         return *m_pPanel;
     }
     QtLumo& MakePanel(int deviceCount)
     {
-        MakePanel({});
-        for (int number = 1; number <= deviceCount; ++number)
-            Online(number);
+        m_pPanel = ShowPanel(deviceCount);
         return *m_pPanel;
     }
     template <typename T>
@@ -111,18 +106,7 @@ private:
 
     void ClickRows(const QList<int>& rows) { PanelFixture::ClickRows(*m_pPanel, rows); }
 
-    void Type(const char* name, const QString& text)
-    {
-        auto* field = Child<QLineEdit>(name);
-        QVERIFY2(field, name);
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, text);
-        // The validators keep some texts from being typed; those are put in directly.
-        if (field->text() != text)
-            field->setText(text);
-    }
+    void Type(const char* name, const QString& text) { TypeInto(*m_pPanel, name, text); }
 
     void Fill(const FormInput& input)
     {

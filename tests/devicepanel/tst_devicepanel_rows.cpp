@@ -33,12 +33,7 @@ private:
 
     QtLumo& MakePanel(int deviceCount)
     {
-        m_pPanel = std::make_unique<QtLumo>(nullptr, 0);
-        m_pPanel->show();
-        if (!QTest::qWaitForWindowExposed(m_pPanel.get()))
-            qWarning("panel window not exposed");
-        for (int number = 1; number <= deviceCount; ++number)
-            Online(number);
+        m_pPanel = ShowPanel(deviceCount);
         return *m_pPanel;
     }
     template <typename T>

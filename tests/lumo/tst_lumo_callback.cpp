@@ -21,16 +21,11 @@ namespace {
 
 constexpr const char* kPassword = "admin1234"; // of generated fleets
 
-// A callback that can be held: while held, a report keeps it waiting until the
-// test releases it, as a consumer waiting on a lock a modify holds would.
-class CallbackGate
+// What a held callback waits on: while the test holds it, a callback that
+// comes to waitWhileHeld() stays there until the test releases it.
+class CallbackHold
 {
 public:
-    static void LUMO_CALL callback(const LUMO_DEVICE_REPORT* pReport, void* pUser)
-    {
-        static_cast<CallbackGate*>(pUser)->enter(pReport);
-    }
-
     void hold()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -42,6 +37,27 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bHolding = false;
         m_changed.notify_all();
+    }
+
+protected:
+    void waitWhileHeld(std::unique_lock<std::mutex>& lock)
+    {
+        m_changed.wait(lock, [this] { return !m_bHolding; });
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_bHolding = false;
+};
+
+// A callback that can be held: while held, a report keeps it waiting until the
+// test releases it, as a consumer waiting on a lock a modify holds would.
+class CallbackGate : public CallbackHold
+{
+public:
+    static void LUMO_CALL callback(const LUMO_DEVICE_REPORT* pReport, void* pUser)
+    {
+        static_cast<CallbackGate*>(pUser)->enter(pReport);
     }
 
     bool waitUntilHeld(std::chrono::milliseconds timeout)
@@ -69,14 +85,11 @@ private:
         std::unique_lock<std::mutex> lock(m_mutex);
         ++m_nWaiting;
         m_changed.notify_all();
-        m_changed.wait(lock, [this] { return !m_bHolding; });
+        waitWhileHeld(lock);
         --m_nWaiting;
         ++m_nReturned;
     }
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_bHolding = false;
     int m_nWaiting = 0;
     std::atomic<int> m_nCalls{0};
     std::atomic<int> m_nReturned{0};
@@ -122,7 +135,7 @@ bool reportedWithAddress(const std::string& strSerial, const std::string& strAdd
 // Reports as short tokens: "+A1" device A online with record 1, "~A2" updated to
 // record 2, "-A" offline. A dispatcher's callback writes down what it gets; a
 // report of device Z keeps it waiting while held, so that reports queue up.
-class DispatcherProbe
+class DispatcherProbe : public CallbackHold
 {
 public:
     static LUMO_DEVICE_REPORT report(const QString& strToken)
@@ -149,20 +162,7 @@ public:
         pSelf->m_delivered.append(strToken);
         pSelf->m_changed.notify_all();
         if (strDevice == QLatin1String("Z"))
-            pSelf->m_changed.wait(lock, [pSelf] { return !pSelf->m_bHolding; });
-    }
-
-    void hold()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bHolding = true;
-    }
-
-    void release()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bHolding = false;
-        m_changed.notify_all();
+            pSelf->waitWhileHeld(lock);
     }
 
     bool waitForDelivered(const QString& strToken, std::chrono::milliseconds timeout)
@@ -178,9 +178,6 @@ public:
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_bHolding = false;
     QStringList m_delivered;
 };
 

@@ -7,25 +7,18 @@
 #include "OnvifDiscovery.h"
 #include "OnvifEnvelope.h"
 #include "OnvifNamespaces.h"
+#include "OnvifTestData.h"
 #include "ProbeCodec.h"
 #include "WsUsernameToken.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QXmlStreamReader>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using OnvifTestData::readData;
 
 namespace {
-
-QByteArray readData(const char* pName)
-{
-    QFile file(QStringLiteral(ONVIF_TEST_DATA "/") + QLatin1String(pName));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data %s", pName);
-    return file.readAll();
-}
 
 QByteArray nested(int nDepth)
 {

@@ -4,24 +4,17 @@
 #include "OnvifDeviceClient.h"
 #include "OnvifReadQueue.h"
 #include "OnvifReaddress.h"
+#include "OnvifTestData.h"
 #include "SoapResponder.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using OnvifTestData::readData;
 
 namespace {
-
-QByteArray readData(const char* pName)
-{
-    QFile file(QStringLiteral(ONVIF_TEST_DATA "/") + QLatin1String(pName));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data %s", pName);
-    return file.readAll();
-}
 
 void serveDeviceReads(SoapResponder& responder)
 {

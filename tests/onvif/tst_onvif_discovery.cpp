@@ -4,25 +4,18 @@
 #include "OnvifDiscovery.h"
 #include "OnvifEnvelope.h"
 #include "OnvifNamespaces.h"
+#include "OnvifTestData.h"
 #include "ProbeCodec.h"
 
-#include <QFile>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QUdpSocket>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using OnvifTestData::readData;
 
 namespace {
-
-QByteArray readData(const char* pName)
-{
-    QFile file(QStringLiteral(ONVIF_TEST_DATA "/") + QLatin1String(pName));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data %s", pName);
-    return file.readAll();
-}
 
 const QHostAddress kLoopback(QStringLiteral("127.0.0.1"));
 
@@ -65,9 +58,11 @@ private:
     QUdpSocket m_replies;
 };
 
-OnvifDiscoverySettings loopbackOnly(const QString& strTargets = QString())
+// Starts the discovery on no adapter, so that it probes the given targets only.
+bool startLoopbackOnly(OnvifDiscovery& discovery, const QString& strTargets = QString())
 {
-    return OnvifDiscoverySettings::fromText(u"none"_s, strTargets, true);
+    discovery.setSettings(OnvifDiscoverySettings::fromText(u"none"_s, strTargets, true));
+    return discovery.start();
 }
 
 } // namespace
@@ -101,9 +96,8 @@ void TestOnvifDiscovery::directProbeFindsEachDeviceOnce()
 {
     ProbeResponder responder;
     OnvifDiscovery discovery;
-    discovery.setSettings(loopbackOnly());
     discovery.setListenWindow(300);
-    QVERIFY(discovery.start());
+    QVERIFY(startLoopbackOnly(discovery));
     QCOMPARE(discovery.adapterCount(), 0);
     QSignalSpy found(&discovery, &OnvifDiscovery::deviceFound);
     QSignalSpy finished(&discovery, &OnvifDiscovery::probeFinished);
@@ -135,9 +129,8 @@ void TestOnvifDiscovery::targetsAreProbedByUnicast()
 {
     ProbeResponder responder;
     OnvifDiscovery discovery;
-    discovery.setSettings(loopbackOnly(u"127.0.0.1:%1"_s.arg(responder.port())));
     discovery.setListenWindow(200);
-    QVERIFY(discovery.start());
+    QVERIFY(startLoopbackOnly(discovery, u"127.0.0.1:%1"_s.arg(responder.port())));
     QSignalSpy found(&discovery, &OnvifDiscovery::deviceFound);
     QSignalSpy finished(&discovery, &OnvifDiscovery::probeFinished);
     discovery.probe();
@@ -150,8 +143,7 @@ void TestOnvifDiscovery::targetsAreProbedByUnicast()
 void TestOnvifDiscovery::noDestinationsEndsTheRound()
 {
     OnvifDiscovery discovery;
-    discovery.setSettings(loopbackOnly());
-    QVERIFY(discovery.start());
+    QVERIFY(startLoopbackOnly(discovery));
     QSignalSpy finished(&discovery, &OnvifDiscovery::probeFinished);
     discovery.probe();
     QVERIFY(finished.wait(2000));
@@ -162,8 +154,7 @@ void TestOnvifDiscovery::helloAddsAndByeRemoves()
 {
     ProbeResponder responder;
     OnvifDiscovery discovery;
-    discovery.setSettings(loopbackOnly());
-    QVERIFY(discovery.start());
+    QVERIFY(startLoopbackOnly(discovery));
     QSignalSpy found(&discovery, &OnvifDiscovery::deviceFound);
     QSignalSpy lost(&discovery, &OnvifDiscovery::deviceLost);
     responder.send(readData("hello.xml"), discovery.localPort());
@@ -179,8 +170,7 @@ void TestOnvifDiscovery::hostileDatagramsAreCounted()
 {
     ProbeResponder responder;
     OnvifDiscovery discovery;
-    discovery.setSettings(loopbackOnly());
-    QVERIFY(discovery.start());
+    QVERIFY(startLoopbackOnly(discovery));
     QSignalSpy found(&discovery, &OnvifDiscovery::deviceFound);
     responder.send(readData("hostile-billion-laughs.xml"), discovery.localPort());
     responder.send(readData("hostile-external-entity.xml"), discovery.localPort());

@@ -5,8 +5,8 @@
 #include "OnvifDiscovery.h"
 #include "OnvifEnvelope.h"
 #include "OnvifNamespaces.h"
+#include "OnvifTestData.h"
 
-#include <QFile>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QProcess>
@@ -19,16 +19,9 @@
 #endif
 
 using namespace Qt::StringLiterals;
+using OnvifTestData::readData;
 
 namespace {
-
-QByteArray readData(const char* pName)
-{
-    QFile file(QStringLiteral(ONVIF_TEST_DATA "/") + QLatin1String(pName));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data %s", pName);
-    return file.readAll();
-}
 
 #if defined(__linux__)
 bool shell(const QString& strCommand)
@@ -86,6 +79,13 @@ private:
     QUdpSocket m_socket6;
 };
 
+// Starts the discovery on the named adapters only.
+bool startOn(OnvifDiscovery& discovery, const QString& strAdapters)
+{
+    discovery.setSettings(OnvifDiscoverySettings::fromText(strAdapters, QString(), true));
+    return discovery.start();
+}
+
 } // namespace
 
 class TestOnvifNetns : public QObject
@@ -121,9 +121,8 @@ void TestOnvifNetns::probesLeaveThroughEachSelectedAdapter()
 {
     MulticastResponder responder({u"v0"_s, u"w0"_s});
     OnvifDiscovery discovery;
-    discovery.setSettings(OnvifDiscoverySettings::fromText(u"v0,w0"_s, QString(), true));
     discovery.setListenWindow(300);
-    QVERIFY(discovery.start());
+    QVERIFY(startOn(discovery, u"v0,w0"_s));
     // One IPv4 and one IPv6 socket on each of the two adapters (v1, w1 and lo not selected).
     QCOMPARE(discovery.adapterCount(), 4);
     QSignalSpy found(&discovery, &OnvifDiscovery::deviceFound);
@@ -144,9 +143,8 @@ void TestOnvifNetns::noneSendsNothing()
 {
     MulticastResponder responder({u"v0"_s, u"w0"_s});
     OnvifDiscovery discovery;
-    discovery.setSettings(OnvifDiscoverySettings::fromText(u"none"_s, QString(), true));
     discovery.setListenWindow(200);
-    QVERIFY(discovery.start());
+    QVERIFY(startOn(discovery, u"none"_s));
     QCOMPARE(discovery.adapterCount(), 0);
     QSignalSpy finished(&discovery, &OnvifDiscovery::probeFinished);
     discovery.probe();
@@ -159,8 +157,7 @@ void TestOnvifNetns::helloByMulticastIsHeard()
 {
     MulticastResponder responder({});
     OnvifDiscovery discovery;
-    discovery.setSettings(OnvifDiscoverySettings::fromText(u"v0"_s, QString(), true));
-    QVERIFY(discovery.start());
+    QVERIFY(startOn(discovery, u"v0"_s));
     QSignalSpy found(&discovery, &OnvifDiscovery::deviceFound);
     QSignalSpy lost(&discovery, &OnvifDiscovery::deviceLost);
     responder.announce(readData("hello.xml"), u"v0"_s);
