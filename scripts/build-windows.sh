@@ -166,12 +166,16 @@ screenshot() {
         WINE_RUN="$root/scripts/wine-run.sh" PREFIX="$build/wine" \
         timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
             "$WINE_RUN" --prefix "$PREFIX" --timeout 120 "$PROGRAM" & program=$!
+            shown=0
             for _ in $(seq 600); do
-                xwininfo -root -tree 2>/dev/null | grep -q "TaldorIPUtility\|Taldor IP" && break
+                xwininfo -root -tree 2>/dev/null | grep -q "TaldorIPUtility\|Taldor IP" && { shown=1; break; }
                 sleep 0.1
             done
-            sleep 10
-            xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$SHOT"
+            # No window, no picture: a black screen is not a screenshot.
+            if [ "$shown" -eq 1 ]; then
+                sleep 10
+                xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$SHOT"
+            fi
             kill $program 2>/dev/null
             wait' || true
     kill "$sim" 2>/dev/null || true
