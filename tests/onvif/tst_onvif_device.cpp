@@ -228,7 +228,8 @@ void TestOnvifDevice::readdress()
     connect(&oldDevice, &SoapResponder::received, this, [&](const QString& strOperation) {
         if (strOperation != strMoveOn)
             return;
-        QTimer::singleShot(200, this, [&]() {
+        // Bound to the old device, so that no move outlives this test function.
+        QTimer::singleShot(200, &oldDevice, [&oldDevice, &newDevice, oldGoesDown, newComesUp, nPort]() {
             if (oldGoesDown)
                 oldDevice.close();
             if (newComesUp && !newDevice.listen(kNew, nPort))
