@@ -25,33 +25,28 @@ seeds=build-fuzz/fuzz-seeds
 rm -rf "$seeds" && mkdir -p "$seeds"
 build-fuzz/bin/lumo-fuzz-seeds "$seeds"
 
+# Runs one fuzzer for the bounded time on its own corpus and the seeds; a crash
+# fails the run and shows the end of its log.
 status=0
-for p in $parsers; do
-    corpus="build-fuzz/corpus/$p"
+run_fuzzer() {
+    local name=$1 program=$2 max_len=$3 seed_dir=$4
+    local corpus="build-fuzz/corpus/$name" log="build-fuzz/fuzz-$name.log"
     mkdir -p "$corpus"
-    echo "fuzz.sh: fuzz-lumo-$p for ${seconds}s"
-    if ! build-fuzz/bin/fuzz-lumo-$p -max_total_time="$seconds" -max_len=1500 -timeout=10 \
-            -artifact_prefix="build-fuzz/crash-$p-" -print_final_stats=1 "$corpus" "$seeds" \
-            > "build-fuzz/fuzz-$p.log" 2>&1; then
-        echo "fuzz.sh: fuzz-lumo-$p FAILED; see build-fuzz/fuzz-$p.log" >&2
-        tail -30 "build-fuzz/fuzz-$p.log" >&2
+    echo "fuzz.sh: $program for ${seconds}s"
+    if ! "build-fuzz/bin/$program" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
+            -artifact_prefix="build-fuzz/crash-$name-" -print_final_stats=1 "$corpus" "$seed_dir" \
+            > "$log" 2>&1; then
+        echo "fuzz.sh: $program FAILED; see $log" >&2
+        tail -30 "$log" >&2
         status=1
     else
-        grep -E "stat::number_of_executed_units" "build-fuzz/fuzz-$p.log" || true
+        grep -E "stat::number_of_executed_units" "$log" || true
     fi
-done
+}
 
+for p in $parsers; do
+    run_fuzzer "$p" "fuzz-lumo-$p" 1500 "$seeds"
+done
 # The ONVIF envelope parser, seeded with the captured replies of its tests.
-corpus="build-fuzz/corpus/OnvifEnvelope"
-mkdir -p "$corpus"
-echo "fuzz.sh: fuzz-onvif-Envelope for ${seconds}s"
-if ! build-fuzz/bin/fuzz-onvif-Envelope -max_total_time="$seconds" -max_len=16384 -timeout=10 \
-        -artifact_prefix="build-fuzz/crash-OnvifEnvelope-" -print_final_stats=1 "$corpus" tests/onvif/data \
-        > "build-fuzz/fuzz-OnvifEnvelope.log" 2>&1; then
-    echo "fuzz.sh: fuzz-onvif-Envelope FAILED; see build-fuzz/fuzz-OnvifEnvelope.log" >&2
-    tail -30 "build-fuzz/fuzz-OnvifEnvelope.log" >&2
-    status=1
-else
-    grep -E "stat::number_of_executed_units" "build-fuzz/fuzz-OnvifEnvelope.log" || true
-fi
+run_fuzzer OnvifEnvelope fuzz-onvif-Envelope 16384 tests/onvif/data
 exit $status
