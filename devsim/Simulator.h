@@ -105,7 +105,7 @@ private:
     asio::signal_set m_signals;
     asio::steady_timer m_sendTimer;
     asio::steady_timer m_saveRetryTimer;
-    std::array<uint8_t, lumo::kMaxDatagram + 1> m_buffer{};
+    std::array<uint8_t, lumo::kReceiveBufferSize> m_buffer{};
     Endpoint m_from;
     std::array<uint8_t, 64> m_floorBuffer{};
     Endpoint m_floorFrom;

@@ -12,6 +12,11 @@ constexpr uint8_t kProtocolVersion = 2;
 constexpr size_t kHeaderSize = 12;
 constexpr size_t kMaxDatagram = 1400;
 constexpr size_t kMaxPayload = kMaxDatagram - kHeaderSize;
+// Room for the largest datagram UDP can carry, so that an oversized one is read
+// whole and refused by its size. A smaller buffer leaves the outcome to the
+// system: Windows reports an error, Wine reports success with the datagram cut
+// short (and has been seen to write past such a buffer).
+constexpr size_t kReceiveBufferSize = 65536;
 
 constexpr uint16_t kDefaultDevicePort = 47810;
 constexpr uint16_t kDefaultClientPort = 47811;

@@ -14,8 +14,7 @@ struct Transport::Channel
     explicit Channel(asio::io_context& io) : socket(io) {}
 
     asio::ip::udp::socket socket;
-    // One byte more than the largest datagram, so an oversized one shows itself.
-    std::array<uint8_t, kMaxDatagram + 1> buffer{};
+    std::array<uint8_t, kReceiveBufferSize> buffer{};
     asio::ip::udp::endpoint from;
     std::string strInterface;
     uint32_t nAddress = 0;

@@ -99,7 +99,7 @@ bool TestPorts::isFree(uint16_t nPort)
 
 namespace {
 
-// Three consecutive ports, free when chosen, picked at random once per process.
+// Three consecutive ports, free when chosen, picked at random.
 // Not from the process id: under Wine every test process of a run may get the
 // same id, and a port that a finished process's simulator held would be
 // chosen again by the next.
@@ -113,12 +113,24 @@ uint16_t chooseBasePort()
     return static_cast<uint16_t>(20000 + (QCoreApplication::applicationPid() % 4000) * 3);
 }
 
+uint16_t g_nBasePort = 0;
+
 } // namespace
 
 uint16_t TestPorts::devicePort()
 {
-    static const uint16_t nBase = chooseBasePort();
-    return nBase;
+    if (g_nBasePort == 0)
+        g_nBasePort = chooseBasePort();
+    return g_nBasePort;
+}
+
+void TestPorts::moveToFreshPorts()
+{
+    const uint16_t nOld = devicePort();
+    do
+        g_nBasePort = chooseBasePort();
+    while (g_nBasePort == nOld);
+    configureLibraryForLoopback();
 }
 
 uint16_t TestPorts::clientPort()
@@ -220,7 +232,10 @@ bool DevsimProcess::stop()
 void DevsimProcess::kill()
 {
     m_process.kill();
-    m_process.waitForFinished(5000);
+    // A large fleet can take a while to be torn down under Wine; its port is
+    // held until then.
+    if (!m_process.waitForFinished(30000))
+        qWarning("lumo-devsim (process %lld) did not end after being killed", qint64(m_process.processId()));
 }
 
 QString DevsimProcess::errorOutput()

@@ -48,10 +48,15 @@ private:
 QString siblingProgram(const QString& strName);
 
 // Ports of this test process, apart from other test processes running at once
-// or before it: chosen at random among free ones when first asked for.
+// or before it: chosen at random among free ones when first asked for, and
+// chosen anew by moveToFreshPorts.
 class TestPorts
 {
 public:
+    // New ports for the next test function, so that nothing an earlier one left
+    // behind (a simulator still ending, a late answer to an old inquiry) reaches
+    // it; points the library at them. Call while the library is stopped.
+    static void moveToFreshPorts();
     static uint16_t devicePort();
     static uint16_t clientPort();
     static uint16_t floorPort();

@@ -222,6 +222,7 @@ void TestLumoCallback::initTestCase()
 
 void TestLumoCallback::init()
 {
+    TestPorts::moveToFreshPorts();
     ReportCollector::instance().clear();
     g_gate.reset();
 }

@@ -41,6 +41,7 @@ class TestLumoCommands : public QObject
 
 private slots:
     void initTestCase();
+    void init();
     void cleanup();
 
     void lastErrorNamesTheReason_data();
@@ -63,6 +64,14 @@ void TestLumoCommands::initTestCase()
     qputenv("LUMO_COMMAND_TIMEOUT_MS", "1500");
     QVERIFY(QFile::exists(DevsimProcess::executable()));
     QVERIFY(m_tempDir.isValid());
+}
+
+// Each test function on ports of its own: a simulator an earlier one killed
+// may hold its port a while longer under Wine, and late answers to an earlier
+// run's inquiries must not be counted in this one's.
+void TestLumoCommands::init()
+{
+    TestPorts::moveToFreshPorts();
 }
 
 void TestLumoCommands::cleanup()

@@ -114,6 +114,7 @@ class TestLumoInquiry : public QObject
 
 private slots:
     void initTestCase() { TestPorts::configureLibraryForLoopback(); }
+    void init() { TestPorts::moveToFreshPorts(); }
     // Runs however a test ends: no run outlives the test that started it.
     void cleanup() { LUMO_Stop(); }
 
