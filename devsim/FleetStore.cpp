@@ -183,10 +183,12 @@ std::string FleetStore::deviceEntry(const SimDevice& device)
     return deviceToJson(device).dump();
 }
 
-std::string FleetStore::document(const std::vector<std::string>& entries)
+std::string FleetStore::document(const std::vector<std::string>& entries, const std::vector<std::string>& onvifEntries)
 {
     size_t nSize = 64;
     for (const std::string& strEntry : entries)
+        nSize += strEntry.size() + 2;
+    for (const std::string& strEntry : onvifEntries)
         nSize += strEntry.size() + 2;
     std::string strDocument;
     strDocument.reserve(nSize);
@@ -195,17 +197,26 @@ std::string FleetStore::document(const std::vector<std::string>& entries)
         strDocument += entries[i];
         strDocument += i + 1 < entries.size() ? ",\n" : "\n";
     }
-    strDocument += "]}\n";
+    strDocument += "]";
+    if (!onvifEntries.empty()) {
+        strDocument += ",\n\"onvif\": [\n";
+        for (size_t i = 0; i < onvifEntries.size(); ++i) {
+            strDocument += onvifEntries[i];
+            strDocument += i + 1 < onvifEntries.size() ? ",\n" : "\n";
+        }
+        strDocument += "]";
+    }
+    strDocument += "}\n";
     return strDocument;
 }
 
-std::string FleetStore::toJson(const std::vector<SimDevice>& devices)
+std::string FleetStore::toJson(const std::vector<SimDevice>& devices, const std::vector<std::string>& onvifEntries)
 {
     std::vector<std::string> entries;
     entries.reserve(devices.size());
     for (const SimDevice& device : devices)
         entries.push_back(deviceEntry(device));
-    return document(entries);
+    return document(entries, onvifEntries);
 }
 
 std::vector<SimDevice> FleetStore::fromJson(const std::string& strText, const KeyCost& conversionCost)
@@ -240,9 +251,10 @@ std::vector<SimDevice> FleetStore::load(const std::string& strPath, const KeyCos
     return fromJson(content.str(), conversionCost);
 }
 
-void FleetStore::save(const std::string& strPath, const std::vector<SimDevice>& devices)
+void FleetStore::save(const std::string& strPath, const std::vector<SimDevice>& devices,
+                      const std::vector<std::string>& onvifEntries)
 {
-    DurableFile::replace(strPath, toJson(devices));
+    DurableFile::replace(strPath, toJson(devices, onvifEntries));
 }
 
 } // namespace devsim

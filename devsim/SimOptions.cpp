@@ -20,6 +20,15 @@ bool toNumber(const std::string& strText, double dMin, double dMax, double& dOut
 
 } // namespace
 
+bool SimOptions::hasOnvif()
+{
+#if defined(LUMO_DEVSIM_ONVIF)
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::string SimOptions::usage()
 {
     return "usage: lumo-devsim [--count N | --demo] [--state FILE] [options]\n"
@@ -41,7 +50,10 @@ std::string SimOptions::usage()
            "  --floor-port P         answer benchmark floor requests on port P\n"
            "  --seed N               seed of the fault injector\n"
            "  --stop-on-input-end    stop (goodbyes, state saved) when standard input ends,\n"
-           "                         for parents that cannot send SIGTERM, as on Windows\n";
+           "                         for parents that cannot send SIGTERM, as on Windows\n"
+           "  --onvif-count N        also simulate N ONVIF cameras (1..1000) on the bind address\n"
+           "  --onvif-port P         WS-Discovery port of the ONVIF cameras (default 3702)\n"
+           "  --onvif-http-port P    HTTP port of the first ONVIF camera, the next ones follow (default 18080)\n";
 }
 
 std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& arguments, std::string& strError)
@@ -117,6 +129,19 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
             options.nSeed = unsigned(dValue);
         } else if (strName == "--stop-on-input-end") {
             options.bStopOnInputEnd = true;
+        } else if (strName == "--onvif-count") {
+            if (!hasOnvif()) {
+                strError = "--onvif-count: this build of lumo-devsim has no ONVIF support (built without pugixml or cpp-httplib)";
+                return std::nullopt;
+            }
+            bOk = value(1, 1000, dValue);
+            options.nOnvifCount = size_t(dValue);
+        } else if (strName == "--onvif-port") {
+            bOk = value(1, 65535, dValue);
+            options.nOnvifPort = uint16_t(dValue);
+        } else if (strName == "--onvif-http-port") {
+            bOk = value(1, 65535, dValue);
+            options.nOnvifHttpPort = uint16_t(dValue);
         } else if (strName == "--help" || strName == "-h") {
             strError = usage();
             return std::nullopt;
@@ -133,8 +158,12 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
         if (options.strBroadcastAddress.empty())
             options.strBroadcastAddress = "127.255.255.255";
     }
-    if (!options.bDemo && options.nCount == 0 && options.strStatePath.empty()) {
-        strError = "give --count N, --demo or --state FILE";
+    if (options.nOnvifCount > 0 && size_t(options.nOnvifHttpPort) + options.nOnvifCount > 65536) {
+        strError = "--onvif-http-port: the cameras' ports would pass 65535";
+        return std::nullopt;
+    }
+    if (!options.bDemo && options.nCount == 0 && options.nOnvifCount == 0 && options.strStatePath.empty()) {
+        strError = "give --count N, --onvif-count N, --demo or --state FILE";
         return std::nullopt;
     }
     return options;

@@ -29,6 +29,12 @@ struct SimOptions
     uint16_t nFloorPort = 0; // benchmark floor echo, off when 0
     unsigned nSeed = 0;
     bool bStopOnInputEnd = false; // stop as on SIGTERM when standard input ends
+    size_t nOnvifCount = 0;        // generated ONVIF cameras
+    uint16_t nOnvifPort = 3702;    // WS-Discovery port
+    uint16_t nOnvifHttpPort = 18080; // first camera's HTTP port, the next ones follow
+
+    // Whether this build runs ONVIF cameras (it needs pugixml and cpp-httplib).
+    static bool hasOnvif();
 
     // nullopt and a message in strError on a bad command line.
     static std::optional<SimOptions> parse(const std::vector<std::string>& arguments, std::string& strError);

@@ -7,10 +7,16 @@
 #include "InputEndWatcher.h"
 #include "IpAddress.h"
 #include "NetworkInterfaceList.h"
+#include "OnvifFleetStore.h"
 #include "PacketCodec.h"
+#include "PasswordSeal.h"
 #include "SecurityCode.h"
 
 #include <asio/post.hpp>
+
+#if defined(LUMO_DEVSIM_ONVIF)
+#  include "OnvifHost.h"
+#endif
 
 #include <cstdio>
 #include <exception>
@@ -33,7 +39,8 @@ constexpr auto kSaveRetry = std::chrono::seconds(1);
 
 } // namespace
 
-Simulator::Simulator(const SimOptions& options, std::vector<SimDevice> devices)
+Simulator::Simulator(const SimOptions& options, std::vector<SimDevice> devices,
+                     std::vector<OnvifSimDevice> onvifDevices)
     : m_options(options)
     , m_devices(std::move(devices))
     , m_socket(m_io)
@@ -49,6 +56,10 @@ Simulator::Simulator(const SimOptions& options, std::vector<SimDevice> devices)
         m_byMac.emplace(m_devices[i].info.mac, i);
         m_bySerial.emplace(m_devices[i].info.serial, i);
     }
+    m_onvifDevices = std::move(onvifDevices);
+    if (!m_options.strStatePath.empty())
+        m_pSeal = std::make_unique<PasswordSeal>(
+            PasswordSeal::forKeyFile(PasswordSeal::keyPathFor(m_options.strStatePath)));
 }
 
 Simulator::~Simulator() = default;
@@ -97,6 +108,7 @@ int Simulator::run()
     if (!m_options.strStatePath.empty()) {
         for (const SimDevice& device : m_devices)
             m_stateEntries.push_back(FleetStore::deviceEntry(device));
+        m_onvifEntries = OnvifFleetStore::entries(m_onvifDevices, *m_pSeal);
         m_pWriter = std::make_unique<StateWriter>(m_options.strStatePath, [this](uint64_t nGeneration, bool bOk) {
             asio::post(m_io, [this, nGeneration, bOk] { onSaved(nGeneration, bOk); });
         });
@@ -108,6 +120,8 @@ int Simulator::run()
     if (m_options.bStopOnInputEnd)
         m_pInputEndWatcher = std::make_unique<InputEndWatcher>(m_io, [this] { stopGracefully(); });
     receiveNext();
+    if (!startOnvif())
+        return 1;
     if (m_options.bAnnounce)
         announceAll();
     std::printf("lumo-devsim: %zu devices on %s:%u\nready\n", m_devices.size(),
@@ -304,7 +318,7 @@ void Simulator::hold(std::vector<uint8_t> packet, const Destination& destination
 void Simulator::startSave()
 {
     m_bSaving = true;
-    m_pWriter->submit(m_nChanges, FleetStore::document(m_stateEntries));
+    m_pWriter->submit(m_nChanges, FleetStore::document(m_stateEntries, m_onvifEntries));
 }
 
 void Simulator::onSaved(uint64_t nGeneration, bool bSucceeded)
@@ -313,6 +327,10 @@ void Simulator::onSaved(uint64_t nGeneration, bool bSucceeded)
     if (!bSucceeded) {
         // Nothing is acknowledged that is not on disk: the answers wait for a later save.
         m_saveRetryTimer.expires_after(kSaveRetry);
+        // An ONVIF camera answers with a fault rather than wait that long.
+        for (auto& entry : m_afterSave)
+            entry.second(false);
+        m_afterSave.clear();
         m_saveRetryTimer.async_wait([this](const std::error_code& error) {
             if (!error && !m_bSaving)
                 startSave();
@@ -327,6 +345,14 @@ void Simulator::onSaved(uint64_t nGeneration, bool bSucceeded)
             send(std::move(held.packet), held.destination, Clock::duration::zero());
     }
     m_held.swap(stillHeld);
+    std::vector<std::pair<uint64_t, std::function<void(bool)>>> stillWaiting;
+    for (auto& entry : m_afterSave) {
+        if (entry.first > nGeneration)
+            stillWaiting.push_back(std::move(entry));
+        else
+            entry.second(true);
+    }
+    m_afterSave.swap(stillWaiting);
     if (m_nChanges > nGeneration)
         startSave();
 }
@@ -453,6 +479,10 @@ void Simulator::stopGracefully()
     if (m_io.stopped())
         return;
     sayGoodbye();
+#if defined(LUMO_DEVSIM_ONVIF)
+    if (m_pOnvif)
+        m_pOnvif->stop();
+#endif
     saveNow();
     // Receives are cancelled before the sockets close with the simulator: under
     // Wine a receive completing during the close can be lost, and the context's
@@ -476,7 +506,7 @@ void Simulator::sayGoodbye()
 void Simulator::saveUnflushed()
 {
     try {
-        DurableFile::replaceWithoutFlush(m_options.strStatePath, FleetStore::toJson(m_devices));
+        DurableFile::replaceWithoutFlush(m_options.strStatePath, FleetStore::toJson(m_devices, onvifEntries()));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "lumo-devsim: %s\n", error.what());
     }
@@ -488,7 +518,7 @@ void Simulator::saveNow()
         return;
     m_pWriter.reset(); // finishes the save under way
     try {
-        FleetStore::save(m_options.strStatePath, m_devices);
+        FleetStore::save(m_options.strStatePath, m_devices, onvifEntries());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "lumo-devsim: %s\n", error.what());
     }
@@ -514,6 +544,65 @@ void Simulator::receiveFloor()
             }
             receiveFloor();
         });
+}
+
+} // namespace devsim
+
+namespace devsim {
+
+std::vector<OnvifSimDevice> Simulator::onvifDevices() const
+{
+#if defined(LUMO_DEVSIM_ONVIF)
+    if (m_pOnvif)
+        return m_pOnvif->devices();
+#endif
+    return m_onvifDevices;
+}
+
+std::vector<std::string> Simulator::onvifEntries() const
+{
+    return m_pSeal ? OnvifFleetStore::entries(onvifDevices(), *m_pSeal) : std::vector<std::string>();
+}
+
+void Simulator::saveOnvif(size_t nIndex, std::function<void(bool)> done)
+{
+    if (!m_pWriter) {
+        done(true);
+        return;
+    }
+    m_onvifEntries[nIndex] = OnvifFleetStore::deviceEntry(onvifDevices().at(nIndex), *m_pSeal);
+    ++m_nChanges;
+    m_afterSave.emplace_back(m_nChanges, std::move(done));
+    if (!m_bSaving)
+        startSave();
+}
+
+bool Simulator::startOnvif()
+{
+    if (m_onvifDevices.empty())
+        return true;
+#if defined(LUMO_DEVSIM_ONVIF)
+    OnvifResponder::Settings settings;
+    settings.nBindAddress = m_socket.local_endpoint().address().to_v4().to_uint();
+    settings.nPort = m_options.nOnvifPort;
+    settings.strBroadcastAddress = m_options.strBroadcastAddress;
+    m_pOnvif = std::make_unique<OnvifHost>(m_io, m_onvifDevices, settings,
+                                           [this](size_t nIndex, std::function<void(bool)> done) {
+                                               saveOnvif(nIndex, std::move(done));
+                                           });
+    std::string strError;
+    if (!m_pOnvif->start(strError)) {
+        std::fprintf(stderr, "lumo-devsim: ONVIF: %s\n", strError.c_str());
+        m_pOnvif.reset();
+        return false;
+    }
+    std::printf("lumo-devsim: %zu ONVIF cameras, discovery on port %u\n", m_pOnvif->size(),
+                unsigned(m_options.nOnvifPort));
+#else
+    std::fprintf(stderr, "lumo-devsim: this build has no ONVIF support; the state file's %zu ONVIF cameras stay silent\n",
+                 m_onvifDevices.size());
+#endif
+    return true;
 }
 
 } // namespace devsim

@@ -3,6 +3,7 @@
 #include "DeviceAgent.h"
 #include "DropCounter.h"
 #include "FaultInjector.h"
+#include "OnvifSimDevice.h"
 #include "SimDevice.h"
 #include "SimOptions.h"
 #include "StateWriter.h"
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <queue>
@@ -23,6 +25,8 @@
 namespace devsim {
 
 class InputEndWatcher;
+class OnvifHost;
+class PasswordSeal;
 
 // Runs a whole fleet on one socket and one thread: answers inquiries after a
 // random delay, carries out commands through DeviceAgent, announces at start and
@@ -30,7 +34,8 @@ class InputEndWatcher;
 class Simulator
 {
 public:
-    Simulator(const SimOptions& options, std::vector<SimDevice> devices);
+    Simulator(const SimOptions& options, std::vector<SimDevice> devices,
+              std::vector<OnvifSimDevice> onvifDevices = {});
     ~Simulator();
     // Runs until SIGINT or SIGTERM (or the end of standard input, when asked);
     // the process exit code.
@@ -93,6 +98,11 @@ private:
     void startSave();
     void onSaved(uint64_t nGeneration, bool bSucceeded);
     void receiveFloor();
+    bool startOnvif();
+    // The ONVIF camera's entry changed: saved like any change, `done` once on disk.
+    void saveOnvif(size_t nIndex, std::function<void(bool)> done);
+    std::vector<OnvifSimDevice> onvifDevices() const;
+    std::vector<std::string> onvifEntries() const;
 
     SimOptions m_options;
     std::vector<SimDevice> m_devices;
@@ -135,6 +145,16 @@ private:
     uint64_t m_nChanges = 0;
     bool m_bSaving = false;
     std::unique_ptr<InputEndWatcher> m_pInputEndWatcher;
+
+    // ONVIF cameras: run by the host where the build has ONVIF support, only
+    // kept (and saved back) where it has not.
+    std::vector<OnvifSimDevice> m_onvifDevices;
+#if defined(LUMO_DEVSIM_ONVIF)
+    std::unique_ptr<OnvifHost> m_pOnvif;
+#endif
+    std::unique_ptr<PasswordSeal> m_pSeal;
+    std::vector<std::string> m_onvifEntries;
+    std::vector<std::pair<uint64_t, std::function<void(bool)>>> m_afterSave;
 };
 
 } // namespace devsim
