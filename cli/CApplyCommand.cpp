@@ -2,6 +2,7 @@
 
 #include "CCsvReader.h"
 #include "CDeviceScanner.h"
+#include "COnvifScanner.h"
 #include "CSitePlan.h"
 
 #include <QByteArray>
@@ -12,10 +13,11 @@ namespace {
 
 QString ChangeText(const PlannedChange& change)
 {
+    const QString gateway = change.strGateway.isEmpty() ? QStringLiteral("unchanged") : change.strGateway;
     return QStringLiteral("line %1  %2  %3  %4 -> %5  mask %6  gateway %7  port %8")
         .arg(change.nLine)
-        .arg(FieldLatin1(change.device.serial), FieldLatin1(change.device.mac),
-             FieldLatin1(change.device.ipv4Address), change.strAddress, change.strMask, change.strGateway)
+        .arg(change.device.Serial(), change.device.Mac(), change.device.Ipv4Address(), change.strAddress,
+             change.strMask, gateway)
         .arg(change.nPort);
 }
 
@@ -35,13 +37,17 @@ QString CApplyCommand::HelpText() const
 {
     return QStringLiteral(
         "Usage: taldor-ip apply PLAN.csv [--dry-run] [--wait SECONDS] [--all-models]\n"
+        "                       [--protocol lumo|onvif|all] [--target ADDRESS]... [--user USER]\n"
         "\n"
-        "PLAN.csv has a header row naming its columns: serial or mac (or both), ip,\n"
-        "and optionally mask, gateway and port; then one line per device. Empty cells\n"
-        "keep the device's current value. For example:\n"
+        "PLAN.csv has a header row naming its columns: serial, mac or endpoint (or\n"
+        "several), ip, and optionally mask, gateway and port; then one line per device.\n"
+        "Empty cells keep the device's current value. K-VNT and ONVIF devices may be\n"
+        "mixed; an ONVIF device keeps its port (leave the cell empty) and is done when\n"
+        "it answers at its new address. For example:\n"
         "\n"
         "  serial,ip,mask,gateway\n"
         "  TL0000000001,10.1.0.11,255.255.255.0,10.1.0.1\n"
+        "  NV2140-0001,10.1.0.12,255.255.255.0,10.1.0.1\n"
         "\n"
         "Before anything is sent the whole plan is checked, and it is refused, naming\n"
         "the line, when a line is malformed, a device does not answer, two lines give\n"
@@ -51,12 +57,17 @@ QString CApplyCommand::HelpText() const
         "\n"
         "The password (the same for every device) comes from the TALDOR_PASSWORD\n"
         "environment variable, or is asked for without echo (one line of standard\n"
-        "input when that is not a terminal).\n"
+        "input when that is not a terminal). ONVIF devices are read and set as USER\n"
+        "(--user, else TALDOR_USER, else admin), so with ONVIF discovery the password\n"
+        "is needed before the search.\n"
         "\n"
         "Options:\n"
         "  --dry-run        check the plan and show the changes, send nothing\n"
         "  --wait SECONDS   how long to search for devices first (default 3)\n"
         "  --all-models     allow models other than K-VNT1C and K-VNT4C\n"
+        "  --protocol PROTOCOL  lumo, onvif or all (default): which discoveries run\n"
+        "  --target ADDRESS     also ask the device at this IPv4 address directly\n"
+        "  --user USER          user name for ONVIF devices\n"
         "  -h, --help       show this help\n"
         "\n"
         "Exit status: 0 every device done, 1 some device failed, 2 bad usage or a\n"
@@ -106,20 +117,35 @@ int CApplyCommand::ApplyPlan(const CSitePlan& plan, const QByteArray& password)
         const PlannedChange& change = changes[i];
         m_console.Progress(QStringLiteral("Applying %1 of %2: line %3, %4 -> %5")
                                .arg(i + 1).arg(changes.size()).arg(change.nLine)
-                               .arg(FieldLatin1(change.device.serial), change.strAddress));
-        const bool done = Scanner().Modify(change.device, password, change.strAddress.toLatin1(),
-                                           change.strMask.toLatin1(), change.strGateway.toLatin1(), change.nPort,
-                                           nullptr, nullptr, 0);
+                               .arg(change.device.Serial(), change.strAddress));
+        const QString failure = change.device.IsOnvif() ? ApplyOnvif(change) : ApplyLumo(change, password);
         m_console.EndProgress();
-        failed += done ? 0 : 1;
-        const QString outcome = done ? QStringLiteral("done")
-                                     : QStringLiteral("failed: not taken (a wrong password or a value the device "
-                                                      "refuses) or no answer");
+        failed += failure.isEmpty() ? 0 : 1;
+        const QString outcome = failure.isEmpty() ? QStringLiteral("done") : QStringLiteral("failed: ") + failure;
         CConsole::Out((ChangeText(change) + QStringLiteral("  ") + outcome + QLatin1Char('\n')).toUtf8());
     }
     CConsole::Error(QStringLiteral("%1 devices: %2 done, %3 failed.\n")
                         .arg(changes.size()).arg(changes.size() - failed).arg(failed));
     return failed == 0 ? ExitDone : ExitFailed;
+}
+
+QString CApplyCommand::ApplyLumo(const PlannedChange& change, const QByteArray& password)
+{
+    const bool done = Scanner().Lumo().Modify(change.device.lumo, password, change.strAddress.toLatin1(),
+                                              change.strMask.toLatin1(), change.strGateway.toLatin1(), change.nPort,
+                                              nullptr, nullptr, 0);
+    return done ? QString()
+                : QStringLiteral("not taken (a wrong password or a value the device refuses) or no answer");
+}
+
+QString CApplyCommand::ApplyOnvif(const PlannedChange& change)
+{
+    OnvifReaddress::Request request;
+    request.ipv4Address = change.strAddress;
+    request.prefixLength = FoundDevice::PrefixOfMask(change.strMask);
+    request.ipv4Gateway = change.strGateway;
+    const OnvifReaddress::Result result = Scanner().Onvif().Readdress(change.device.onvif, request);
+    return result.isDone() ? QString() : OnvifReaddress::failureName(result.failure) + QStringLiteral(", ") + result.reason;
 }
 
 int CApplyCommand::Execute(const QCommandLineParser& parser)
@@ -131,7 +157,11 @@ int CApplyCommand::Execute(const QCommandLineParser& parser)
     CSitePlan plan;
     if (!ReadPlan(fileName, plan))
         return ExitRefused;
-    if (!Search())
+    // ONVIF devices are named by what their read gives, so the password comes first.
+    QByteArray password;
+    if (SearchOptions().UsesOnvif() && !ObtainPassword(&password))
+        return ExitRefused;
+    if (!Search({}, password))
         return ExitFailed;
     if (!plan.Check(Scanner().Devices(), parser.isSet(QStringLiteral("all-models"))))
         return Refused(plan.Problems(), QStringLiteral("The plan %1 is refused; nothing was sent.").arg(fileName));
@@ -139,8 +169,7 @@ int CApplyCommand::Execute(const QCommandLineParser& parser)
         PrintPlan(plan);
         return ExitDone;
     }
-    QByteArray password;
-    if (!ObtainPassword(&password))
+    if (password.isNull() && !ObtainPassword(&password))
         return ExitRefused;
     return ApplyPlan(plan, password);
 }

@@ -1,6 +1,5 @@
 #include "CCliCommand.h"
 
-#include "CDeviceScanner.h"
 #include "CLumoDiscovery.h"
 
 #include <QByteArray>
@@ -30,6 +29,7 @@ int CCliCommand::Run(const QStringList& arguments)
     QCommandLineParser parser;
     parser.addOption(QCommandLineOption(QStringList { QStringLiteral("h"), QStringLiteral("help") }));
     parser.addOption(QCommandLineOption(WaitOptionName(), QString(), QStringLiteral("seconds")));
+    CSearchOptions::AddTo(parser);
     AddOptions(parser);
     if (!parser.parse(QStringList { QStringLiteral("taldor-ip") } + arguments))
         return UsageError(parser.errorText());
@@ -39,6 +39,9 @@ int CCliCommand::Run(const QStringList& arguments)
     }
     if (!ReadWait(parser))
         return ExitRefused;
+    QString problem;
+    if (!m_search.Read(parser, &problem))
+        return UsageError(problem);
     return Execute(parser);
 }
 
@@ -71,13 +74,20 @@ int CCliCommand::Refused(const QStringList& problems, const QString& closing) co
     return ExitRefused;
 }
 
-bool CCliCommand::Search(const std::function<bool(const QList<LUMO_DEVICE_INFO_MY>&)>& done)
+bool CCliCommand::Search(const CDeviceSearch::Predicate& done, const QByteArray& password)
 {
-    m_pScanner = std::make_unique<CDeviceScanner>();
-    if (!m_pScanner->Start()) {
+    m_pScanner = std::make_unique<CDeviceSearch>();
+    switch (m_pScanner->Start(m_search, m_search.User(), password)) {
+    case CDeviceSearch::StartResult::Started:
+        break;
+    case CDeviceSearch::StartResult::LumoFailed:
         CConsole::Error(QStringLiteral("taldor-ip: the discovery library %1 could not be loaded or started; install "
                                        "it beside taldor-ip or on the library path, and check that no other program "
                                        "holds its UDP port.\n").arg(CLumoDiscovery::LibraryFileName()));
+        return false;
+    case CDeviceSearch::StartResult::OnvifFailed:
+        CConsole::Error(QStringLiteral("taldor-ip: ONVIF discovery could not open a UDP socket; check that the "
+                                       "network is up, or leave ONVIF out with --protocol lumo.\n"));
         return false;
     }
     m_pScanner->Wait(m_wait, done, [this](std::chrono::milliseconds left, int found) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CConsole.h"
+#include "CDeviceSearch.h"
+#include "CSearchOptions.h"
 
 #include <QList>
 #include <QString>
@@ -10,13 +12,11 @@
 #include <functional>
 #include <memory>
 
-class CDeviceScanner;
 class QByteArray;
 class QCommandLineParser;
-struct LUMO_DEVICE_INFO_MY;
 
 // One command of the command-line tool: its options, its help, the search
-// for devices and the password it may need. Exit codes: 0 all done, 1 some
+// for devices (over the protocols --protocol selects) and the password it may need. Exit codes: 0 all done, 1 some
 // device failed, 2 bad usage or a refused request.
 class CCliCommand
 {
@@ -44,9 +44,12 @@ protected:
     std::chrono::milliseconds WaitTime() const { return m_wait; }
 
     // Starts discovery and waits the search time, or less once done holds.
-    // False (after saying why) when the discovery library cannot be started.
-    bool Search(const std::function<bool(const QList<LUMO_DEVICE_INFO_MY>&)>& done = {});
-    CDeviceScanner& Scanner() { return *m_pScanner; }
+    // ONVIF devices are read with SearchOptions().User() and the password, or
+    // without credentials when it is null. False (after saying why) when a
+    // discovery cannot be started.
+    bool Search(const CDeviceSearch::Predicate& done = {}, const QByteArray& password = QByteArray());
+    CDeviceSearch& Scanner() { return *m_pScanner; }
+    const CSearchOptions& SearchOptions() const { return m_search; }
     // The devices' password: TALDOR_PASSWORD, or asked for (see CConsole).
     bool ObtainPassword(QByteArray* password);
 
@@ -55,6 +58,7 @@ protected:
 private:
     bool ReadWait(const QCommandLineParser& parser);
 
-    std::unique_ptr<CDeviceScanner> m_pScanner;
+    CSearchOptions m_search;
+    std::unique_ptr<CDeviceSearch> m_pScanner;
     std::chrono::milliseconds m_wait;
 };

@@ -5,16 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <algorithm>
-#include <thread>
-
-namespace {
-
-constexpr std::chrono::milliseconds kProgressInterval(200);
-constexpr std::chrono::milliseconds kPollInterval(20);
-
-} // namespace
-
 CDeviceScanner::CDeviceScanner() = default;
 
 CDeviceScanner::~CDeviceScanner()
@@ -34,33 +24,6 @@ bool CDeviceScanner::Start()
         return false;
     m_discovery.SendInquiry();
     return true;
-}
-
-void CDeviceScanner::Wait(std::chrono::milliseconds duration, const Predicate& done, const Progress& progress)
-{
-    // Polled rather than woken per report: thousands of answers in a burst
-    // cost one look every few milliseconds, not one each.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + duration;
-    Clock::time_point nextProgress = Clock::now();
-    for (;;) {
-        int found = 0;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (done && done(m_devices.values()))
-                return;
-            found = int(m_devices.size());
-        }
-        const Clock::time_point now = Clock::now();
-        if (now >= deadline)
-            return;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-        if (progress && now >= nextProgress) {
-            progress(left, found);
-            nextProgress = now + kProgressInterval;
-        }
-        std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(left, kPollInterval));
-    }
 }
 
 QList<LUMO_DEVICE_INFO_MY> CDeviceScanner::Devices() const

@@ -8,8 +8,6 @@
 #include <QHash>
 #include <QList>
 
-#include <chrono>
-#include <functional>
 #include <mutex>
 
 // Finds devices for the command-line tool through the same binding and
@@ -26,12 +24,6 @@ public:
 
     // Loads and starts the discovery library and sends an inquiry.
     bool Start();
-
-    // Waits until the time is up or the predicate holds on the devices found;
-    // progress is called now and then with the time left and the device count.
-    using Predicate = std::function<bool(const QList<LUMO_DEVICE_INFO_MY>&)>;
-    using Progress = std::function<void(std::chrono::milliseconds left, int found)>;
-    void Wait(std::chrono::milliseconds duration, const Predicate& done, const Progress& progress);
 
     QList<LUMO_DEVICE_INFO_MY> Devices() const;
 

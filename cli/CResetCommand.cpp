@@ -20,14 +20,19 @@ QString CResetCommand::HelpText() const
 {
     return QStringLiteral(
         "Usage: taldor-ip reset SERIAL --code CODE [--wait SECONDS]\n"
+        "                       [--protocol lumo|onvif|all] [--target ADDRESS]... [--user USER]\n"
         "\n"
-        "Restores the default password of the device with serial number SERIAL. The\n"
-        "security code is issued by the maker for the serial number and a date; a\n"
-        "device takes the code of its date and of the day before and after.\n"
+        "Restores the default password of the K-VNT device with serial number SERIAL.\n"
+        "The security code is issued by the maker for the serial number and a date; a\n"
+        "device takes the code of its date and of the day before and after. ONVIF\n"
+        "devices have no such restore and are refused.\n"
         "\n"
         "Options:\n"
         "  --code CODE      the security code\n"
         "  --wait SECONDS   how long to search for the device (default 3)\n"
+        "  --protocol PROTOCOL  lumo, onvif or all (default): which discoveries run\n"
+        "  --target ADDRESS     also ask the device at this IPv4 address directly\n"
+        "  --user USER          user name for reading ONVIF devices\n"
         "  -h, --help       show this help\n");
 }
 
@@ -46,18 +51,28 @@ int CResetCommand::Execute(const QCommandLineParser& parser)
     if (!parser.isSet(QStringLiteral("code")) || code.isEmpty())
         return UsageError(QStringLiteral("give the security code with --code"));
 
-    auto found = [&](const QList<LUMO_DEVICE_INFO_MY>& devices) {
-        return !CSitePlan::MatchingDevices(devices, serial, QString()).isEmpty();
+    const QString endpoint = CSitePlan::IsEndpointText(serial) ? serial : QString();
+    const QString wanted = endpoint.isEmpty() ? serial : QString();
+    auto found = [&](const QList<FoundDevice>& devices) {
+        return !CSitePlan::MatchingDevices(devices, wanted, QString(), endpoint).isEmpty();
     };
-    if (!Search(found))
+    // A password at hand lets an ONVIF device be read, so that it is known by its serial number.
+    QByteArray password;
+    if (SearchOptions().UsesOnvif() && qEnvironmentVariableIsSet("TALDOR_PASSWORD") && !ObtainPassword(&password))
+        return ExitRefused;
+    if (!Search(found, password))
         return ExitFailed;
-    const QList<LUMO_DEVICE_INFO_MY> devices = Scanner().Devices();
-    const QList<int> matches = CSitePlan::MatchingDevices(devices, serial, QString());
+    const QList<FoundDevice> devices = Scanner().Devices();
+    const QList<int> matches = CSitePlan::MatchingDevices(devices, wanted, QString(), endpoint);
     if (matches.isEmpty())
-        return Refused({ QStringLiteral("no device with serial number %1 answered").arg(serial) },
+        return Refused({ QStringLiteral("no device with %1 %2 answered")
+                             .arg(endpoint.isEmpty() ? QStringLiteral("serial number") : QStringLiteral("endpoint"), serial) },
                        QStringLiteral("Check that it is on and on this network segment, or search longer with --wait."));
-    const LUMO_DEVICE_INFO_MY& device = devices[matches.front()];
-    if (Scanner().ResetPassword(FieldBytes(device.serial), code.toLatin1())) {
+    const FoundDevice& device = devices[matches.front()];
+    const QString refusal = Refusal(device);
+    if (!refusal.isEmpty())
+        return Refused({ refusal }, QStringLiteral("Nothing was sent."));
+    if (Scanner().Lumo().ResetPassword(FieldBytes(device.lumo.serial), code.toLatin1())) {
         CConsole::Out(QStringLiteral("%1: default password restored\n").arg(CSitePlan::DeviceName(device)).toUtf8());
         return ExitDone;
     }
@@ -65,4 +80,13 @@ int CResetCommand::Execute(const QCommandLineParser& parser)
                                    "code or did not answer; check the code's date and serial number.\n")
                         .arg(CSitePlan::DeviceName(device)));
     return ExitFailed;
+}
+
+QString CResetCommand::Refusal(const FoundDevice& device)
+{
+    if (device.IsLumo())
+        return QString();
+    return QStringLiteral("device %1 is an ONVIF device; ONVIF has no way to restore a password with a security "
+                          "code. Restore it the way its maker provides (often a reset button), or set it up with "
+                          "the maker's own tool.").arg(CSitePlan::DeviceName(device));
 }

@@ -1,6 +1,7 @@
 #include "CSetCommand.h"
 
 #include "CDeviceScanner.h"
+#include "COnvifScanner.h"
 #include "CSitePlan.h"
 
 #include <InputChecks.h>
@@ -42,13 +43,21 @@ QString CSetCommand::HelpText() const
         "Usage: taldor-ip set DEVICE --ip ADDRESS [--mask MASK] [--gateway GATEWAY]\n"
         "                     [--port PORT] [--ipv6 ADDRESS] [--ipv6-gateway GATEWAY]\n"
         "                     [--ipv6-prefix LENGTH] [--wait SECONDS] [--all-models]\n"
+        "                     [--protocol lumo|onvif|all] [--target ADDRESS]... [--user USER]\n"
         "\n"
-        "Finds the device DEVICE (a serial number or a MAC address) and gives it new\n"
-        "network parameters. Values not given keep the device's current ones. The\n"
-        "address must not belong to another device that answered.\n"
+        "Finds the device DEVICE (a serial number, a MAC address or an ONVIF endpoint\n"
+        "such as urn:uuid:...) and gives it new network parameters. Values not given\n"
+        "keep the device's current ones. The address must not belong to another\n"
+        "device that answered.\n"
+        "\n"
+        "An ONVIF device gets a manual IPv4 address, its mask as a prefix length, and\n"
+        "the gateway; its port and IPv6 settings are not changed here. The change is\n"
+        "done when the device answers at its new address (which may take a reboot,\n"
+        "up to 90 s). A device answering both protocols is set through K-VNT.\n"
         "\n"
         "The password comes from the TALDOR_PASSWORD environment variable, or is asked\n"
         "for without echo (one line of standard input when that is not a terminal).\n"
+        "ONVIF devices are read and set as USER (--user, else TALDOR_USER, else admin).\n"
         "\n"
         "Options:\n"
         "  --ip ADDRESS           new IPv4 address\n"
@@ -60,6 +69,9 @@ QString CSetCommand::HelpText() const
         "  --ipv6-prefix LENGTH   new IPv6 prefix length, 1 to 128\n"
         "  --wait SECONDS         how long to search for devices first (default 3)\n"
         "  --all-models           allow models other than K-VNT1C and K-VNT4C\n"
+        "  --protocol PROTOCOL    lumo, onvif or all (default): which discoveries run\n"
+        "  --target ADDRESS       also ask the device at this IPv4 address directly\n"
+        "  --user USER            user name for ONVIF devices\n"
         "  -h, --help             show this help\n"
         "\n"
         "Exit status: 0 done, 1 the device did not take the change, 2 bad usage or a\n"
@@ -111,7 +123,7 @@ bool CSetCommand::ReadIpv6Options(const QCommandLineParser& parser)
 // IPv6 values not given are the device's current ones.
 bool CSetCommand::CompleteIpv6(const PlannedChange& change)
 {
-    const LUMO_DEVICE_INFO_MY& device = change.device;
+    const LUMO_DEVICE_INFO_MY& device = change.device.lumo;
     const int both = LUMO_CAP_IPV6 | LUMO_CAP_IPV6_MODIFIABLE;
     if (device.extendedValid != 1 || (device.capabilities & both) != both) {
         Refused({ QStringLiteral("device %1 does not let its IPv6 settings be changed").arg(CSitePlan::DeviceName(device)) },
@@ -136,7 +148,7 @@ int CSetCommand::Execute(const QCommandLineParser& parser)
 {
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
-        return UsageError(QStringLiteral("give exactly one device, by serial number or MAC"));
+        return UsageError(QStringLiteral("give exactly one device, by serial number, MAC or endpoint"));
     if (!parser.isSet(QStringLiteral("ip")))
         return UsageError(QStringLiteral("give the new address with --ip"));
     if (!ReadIpv6Options(parser))
@@ -144,7 +156,10 @@ int CSetCommand::Execute(const QCommandLineParser& parser)
 
     PlanEntry entry;
     const QString device = positional.front().trimmed();
-    (IsValidMAC(CSitePlan::NormalisedMac(device)) ? entry.strMac : entry.strSerial) = device;
+    if (CSitePlan::IsEndpointText(device))
+        entry.strEndpoint = device;
+    else
+        (IsValidMAC(CSitePlan::NormalisedMac(device)) ? entry.strMac : entry.strSerial) = device;
     entry.strAddress = parser.value(QStringLiteral("ip")).trimmed();
     entry.strMask = parser.value(QStringLiteral("mask")).trimmed();
     entry.strGateway = parser.value(QStringLiteral("gateway")).trimmed();
@@ -153,20 +168,30 @@ int CSetCommand::Execute(const QCommandLineParser& parser)
     if (!plan.SetEntry(entry))
         return Refused(plan.Problems(), QStringLiteral("Nothing was sent."));
 
-    if (!Search())
+    // ONVIF devices are named by what their read gives, so the password comes first.
+    QByteArray password;
+    if (SearchOptions().UsesOnvif() && !ObtainPassword(&password))
+        return ExitRefused;
+    if (!Search({}, password))
         return ExitFailed;
     if (!plan.Check(Scanner().Devices(), parser.isSet(QStringLiteral("all-models"))))
         return Refused(plan.Problems(), QStringLiteral("Nothing was sent."));
     const PlannedChange& change = plan.Changes().front();
+    if (change.device.IsOnvif()) {
+        if (m_ipv6.bGiven)
+            return Refused({ QStringLiteral("device %1 is an ONVIF device, whose IPv6 settings are not set here")
+                                 .arg(CSitePlan::DeviceName(change.device)) },
+                           QStringLiteral("Nothing was sent."));
+        return SetOnvif(change);
+    }
     if (m_ipv6.bGiven && !CompleteIpv6(change))
         return ExitRefused;
 
-    QByteArray password;
-    if (!ObtainPassword(&password))
+    if (password.isNull() && !ObtainPassword(&password))
         return ExitRefused;
     const QByteArray ipv6Address = m_ipv6.strAddress.toLatin1();
     const QByteArray ipv6Gateway = m_ipv6.strGateway.toLatin1();
-    const bool done = Scanner().Modify(change.device, password, change.strAddress.toLatin1(), change.strMask.toLatin1(),
+    const bool done = Scanner().Lumo().Modify(change.device.lumo, password, change.strAddress.toLatin1(), change.strMask.toLatin1(),
                                        change.strGateway.toLatin1(), change.nPort,
                                        m_ipv6.bGiven ? &ipv6Address : nullptr,
                                        m_ipv6.bGiven ? &ipv6Gateway : nullptr, m_ipv6.nPrefixLength);
@@ -182,5 +207,27 @@ int CSetCommand::Execute(const QCommandLineParser& parser)
     }
     CConsole::Error(QStringLiteral("%1: failed. The device did not take the change (a wrong password or a value it "
                                    "refuses) or did not answer.\n").arg(name));
+    return ExitFailed;
+}
+
+int CSetCommand::SetOnvif(const PlannedChange& change)
+{
+    OnvifReaddress::Request request;
+    request.ipv4Address = change.strAddress;
+    request.prefixLength = FoundDevice::PrefixOfMask(change.strMask);
+    request.ipv4Gateway = change.strGateway;
+    const QString name = CSitePlan::DeviceName(change.device);
+    m_console.Progress(QStringLiteral("Setting %1 to %2, then waiting for it there").arg(name, change.strAddress));
+    const OnvifReaddress::Result result = Scanner().Onvif().Readdress(change.device.onvif, request);
+    m_console.EndProgress();
+    if (result.isDone()) {
+        CConsole::Out(QStringLiteral("%1: done, now %2 mask %3 gateway %4\n")
+                          .arg(name, change.strAddress, change.strMask,
+                               change.strGateway.isEmpty() ? QStringLiteral("unchanged") : change.strGateway)
+                          .toUtf8());
+        return ExitDone;
+    }
+    CConsole::Error(QStringLiteral("%1: failed, %2: %3\n")
+                        .arg(name, OnvifReaddress::failureName(result.failure), result.reason));
     return ExitFailed;
 }

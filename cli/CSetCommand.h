@@ -4,8 +4,9 @@
 
 struct PlannedChange;
 
-// taldor-ip set: finds one device by serial number or MAC and gives it new
-// network parameters; what is not given keeps the device's current value.
+// taldor-ip set: finds one device by serial number, MAC or ONVIF endpoint and
+// gives it new network parameters; what is not given keeps the device's
+// current value.
 class CSetCommand : public CCliCommand
 {
 public:
@@ -28,6 +29,7 @@ private:
 
     bool ReadIpv6Options(const QCommandLineParser& parser);
     bool CompleteIpv6(const PlannedChange& change);
+    int SetOnvif(const PlannedChange& change);
 
     Ipv6Settings m_ipv6;
 };

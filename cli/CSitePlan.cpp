@@ -14,6 +14,7 @@ namespace {
 
 const QString kSerial = QStringLiteral("serial");
 const QString kMac = QStringLiteral("mac");
+const QString kEndpoint = QStringLiteral("endpoint");
 const QString kIp = QStringLiteral("ip");
 const QString kMask = QStringLiteral("mask");
 const QString kGateway = QStringLiteral("gateway");
@@ -34,15 +35,18 @@ bool IsReservedHost(quint32 address)
     return first == 0 || first == 127 || first >= 224;
 }
 
-// Serial number and MAC: the identity of a device.
-QByteArray IdentityOf(const LUMO_DEVICE_INFO_MY& device)
+// Serial number and MAC: the identity of a K-VNT device; the endpoint that
+// of an ONVIF device.
+QByteArray IdentityOf(const FoundDevice& device)
 {
-    return FieldBytes(device.serial) + '\0' + FieldBytes(device.mac);
+    if (device.IsOnvif())
+        return "onvif\0" + device.Endpoint().toUtf8();
+    return FieldBytes(device.lumo.serial) + '\0' + FieldBytes(device.lumo.mac);
 }
 
-QString CurrentAddress(const LUMO_DEVICE_INFO_MY& device)
+QString CurrentAddress(const FoundDevice& device)
 {
-    return NormalisedIpv4(FieldLatin1(device.ipv4Address));
+    return NormalisedIpv4(device.Ipv4Address());
 }
 
 } // namespace
@@ -50,41 +54,39 @@ QString CurrentAddress(const LUMO_DEVICE_INFO_MY& device)
 // The devices found, looked up by serial number, MAC and current address.
 struct CSitePlan::DeviceIndex
 {
-    explicit DeviceIndex(const QList<LUMO_DEVICE_INFO_MY>& found)
+    explicit DeviceIndex(const QList<FoundDevice>& found)
         : devices(found)
     {
-        for (int i = 0; i < devices.size(); ++i) {
-            bySerial.insert(FieldLatin1(devices[i].serial).toLower(), i);
-            byMac.insert(NormalisedMac(FieldLatin1(devices[i].mac)), i);
+        for (int i = 0; i < devices.size(); ++i)
             byAddress.insert(CurrentAddress(devices[i]), i);
-        }
     }
 
-    QList<int> Matching(const QString& serial, const QString& mac) const
+    QList<int> Matching(const QString& serial, const QString& mac, const QString& endpoint) const
     {
-        QList<int> found = mac.isEmpty() ? bySerial.values(serial.toLower()) : byMac.values(NormalisedMac(mac));
-        if (!mac.isEmpty() && !serial.isEmpty())
-            found.removeIf([&](int i) { return FieldLatin1(devices[i].serial).compare(serial, Qt::CaseInsensitive) != 0; });
-        std::sort(found.begin(), found.end());
-        return found;
+        return MatchingDevices(devices, serial, mac, endpoint);
     }
 
-    const QList<LUMO_DEVICE_INFO_MY>& devices;
-    QMultiHash<QString, int> bySerial;
-    QMultiHash<QString, int> byMac;
+    const QList<FoundDevice>& devices;
     QMultiHash<QString, int> byAddress;
 };
 
-bool CSitePlan::IsListedModel(const LUMO_DEVICE_INFO_MY& device)
+bool CSitePlan::IsListedModel(const FoundDevice& device)
 {
-    const QString model = FieldLatin1(device.deviceTypeText);
-    return model == QLatin1String("K-VNT1C") || model == QLatin1String("K-VNT4C");
+    const QString model = FieldLatin1(device.lumo.deviceTypeText);
+    return device.IsLumo() && (model == QLatin1String("K-VNT1C") || model == QLatin1String("K-VNT4C"));
 }
 
-bool CSitePlan::IsReadOnlyClass(const LUMO_DEVICE_INFO_MY& device)
+bool CSitePlan::IsReadOnlyClass(const FoundDevice& device)
 {
-    const quint32 deviceClass = quint32(device.deviceClass);
-    return deviceClass >= 0x9D00 && deviceClass <= 0x9FFF;
+    const quint32 deviceClass = quint32(device.lumo.deviceClass);
+    return device.IsLumo() && deviceClass >= 0x9D00 && deviceClass <= 0x9FFF;
+}
+
+bool CSitePlan::IsEndpointText(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    return trimmed.startsWith(QLatin1String("urn:"), Qt::CaseInsensitive)
+        || trimmed.startsWith(QLatin1String("uuid:"), Qt::CaseInsensitive);
 }
 
 QString CSitePlan::NormalisedMac(const QString& mac)
@@ -94,21 +96,26 @@ QString CSitePlan::NormalisedMac(const QString& mac)
     return text;
 }
 
-QString CSitePlan::DeviceName(const LUMO_DEVICE_INFO_MY& device)
+QString CSitePlan::DeviceName(const FoundDevice& device)
 {
-    return QStringLiteral("%1 (MAC %2)").arg(FieldLatin1(device.serial), FieldLatin1(device.mac));
+    // An ONVIF device that was not read is known by its endpoint only.
+    if (device.Serial().isEmpty() && device.Mac().isEmpty() && !device.Endpoint().isEmpty())
+        return device.Endpoint();
+    return QStringLiteral("%1 (MAC %2)").arg(device.Serial(), device.Mac());
 }
 
-QList<int> CSitePlan::MatchingDevices(const QList<LUMO_DEVICE_INFO_MY>& devices, const QString& serial,
-                                      const QString& mac)
+QList<int> CSitePlan::MatchingDevices(const QList<FoundDevice>& devices, const QString& serial,
+                                      const QString& mac, const QString& endpoint)
 {
     QList<int> found;
     const QString wantedMac = NormalisedMac(mac);
     for (int i = 0; i < devices.size(); ++i) {
-        const LUMO_DEVICE_INFO_MY& device = devices[i];
-        if (!serial.isEmpty() && FieldLatin1(device.serial).compare(serial, Qt::CaseInsensitive) != 0)
+        const FoundDevice& device = devices[i];
+        if (!serial.isEmpty() && device.Serial().compare(serial, Qt::CaseInsensitive) != 0)
             continue;
-        if (!mac.isEmpty() && NormalisedMac(FieldLatin1(device.mac)) != wantedMac)
+        if (!mac.isEmpty() && NormalisedMac(device.Mac()) != wantedMac)
+            continue;
+        if (!endpoint.isEmpty() && device.Endpoint().compare(endpoint.trimmed(), Qt::CaseInsensitive) != 0)
             continue;
         found.append(i);
     }
@@ -154,12 +161,12 @@ bool CSitePlan::Read(const QList<CsvRecord>& records)
 
 bool CSitePlan::ReadHeader(const QStringList& header)
 {
-    static const QStringList known = { kSerial, kMac, kIp, kMask, kGateway, kPort };
+    static const QStringList known = { kSerial, kMac, kEndpoint, kIp, kMask, kGateway, kPort };
     m_columns.clear();
     for (const QString& cell : header) {
         const QString name = cell.trimmed().toLower();
         if (!known.contains(name))
-            AddProblem(0, QStringLiteral("unknown column %1; the columns are serial or mac, ip, and "
+            AddProblem(0, QStringLiteral("unknown column %1; the columns are serial, mac or endpoint, ip, and "
                                          "optionally mask, gateway and port").arg(Quoted(cell.trimmed())));
         else if (m_columns.contains(name))
             AddProblem(0, QStringLiteral("column %1 appears twice").arg(name));
@@ -167,7 +174,7 @@ bool CSitePlan::ReadHeader(const QStringList& header)
     }
     if (!m_columns.contains(kIp))
         AddProblem(0, QStringLiteral("the header has no ip column"));
-    if (!m_columns.contains(kSerial) && !m_columns.contains(kMac))
+    if (!m_columns.contains(kSerial) && !m_columns.contains(kMac) && !m_columns.contains(kEndpoint))
         AddProblem(0, QStringLiteral("the header has neither a serial nor a mac column"));
     return m_problems.isEmpty();
 }
@@ -186,9 +193,9 @@ void CSitePlan::ReadLine(const CsvRecord& record)
     }
     PlanEntry entry;
     entry.nLine = record.nLine;
-    QString* targets[] = { &entry.strSerial, &entry.strMac, &entry.strAddress,
+    QString* targets[] = { &entry.strSerial, &entry.strMac, &entry.strEndpoint, &entry.strAddress,
                            &entry.strMask, &entry.strGateway, &entry.strPort };
-    static const QStringList order = { kSerial, kMac, kIp, kMask, kGateway, kPort };
+    static const QStringList order = { kSerial, kMac, kEndpoint, kIp, kMask, kGateway, kPort };
     for (int i = 0; i < m_columns.size(); ++i)
         *targets[order.indexOf(m_columns[i])] = fields[i].trimmed();
     if (CheckEntry(entry))
@@ -209,8 +216,8 @@ bool CSitePlan::CheckEntry(PlanEntry& entry)
 {
     const int line = entry.nLine;
     const int before = m_problems.size();
-    if (entry.strSerial.isEmpty() && entry.strMac.isEmpty())
-        AddProblem(line, QStringLiteral("no serial number or MAC says which device this is"));
+    if (entry.strSerial.isEmpty() && entry.strMac.isEmpty() && entry.strEndpoint.isEmpty())
+        AddProblem(line, QStringLiteral("no serial number, MAC or endpoint says which device this is"));
     if (!entry.strMac.isEmpty() && !IsValidMAC(NormalisedMac(entry.strMac)))
         AddProblem(line, QStringLiteral("mac %1 is not a MAC address such as 02:4C:55:00:00:01").arg(Quoted(entry.strMac)));
     quint32 address = 0;
@@ -236,7 +243,7 @@ bool CSitePlan::CheckEntry(PlanEntry& entry)
     return m_problems.size() == before;
 }
 
-bool CSitePlan::Check(const QList<LUMO_DEVICE_INFO_MY>& devices, bool allModels)
+bool CSitePlan::Check(const QList<FoundDevice>& devices, bool allModels)
 {
     m_changes.clear();
     const DeviceIndex index(devices);
@@ -264,12 +271,17 @@ bool CSitePlan::Check(const QList<LUMO_DEVICE_INFO_MY>& devices, bool allModels)
 
 bool CSitePlan::Match(const PlanEntry& entry, const DeviceIndex& index, bool allModels, PlannedChange* change)
 {
-    const QList<LUMO_DEVICE_INFO_MY>& devices = index.devices;
+    const QList<FoundDevice>& devices = index.devices;
     const int line = entry.nLine;
-    const QList<int> found = index.Matching(entry.strSerial, entry.strMac);
-    const QString wanted = entry.strMac.isEmpty() ? QStringLiteral("serial number %1").arg(entry.strSerial)
-        : entry.strSerial.isEmpty()               ? QStringLiteral("MAC %1").arg(entry.strMac)
-                                                  : QStringLiteral("serial number %1 and MAC %2").arg(entry.strSerial, entry.strMac);
+    const QList<int> found = index.Matching(entry.strSerial, entry.strMac, entry.strEndpoint);
+    QStringList names;
+    if (!entry.strSerial.isEmpty())
+        names.append(QStringLiteral("serial number %1").arg(entry.strSerial));
+    if (!entry.strMac.isEmpty())
+        names.append(QStringLiteral("MAC %1").arg(entry.strMac));
+    if (!entry.strEndpoint.isEmpty())
+        names.append(QStringLiteral("endpoint %1").arg(entry.strEndpoint));
+    const QString wanted = names.join(QStringLiteral(" and "));
     if (found.isEmpty()) {
         AddProblem(line, QStringLiteral("no device with %1 answered; check that it is on and on this network "
                                         "segment, or search longer with --wait").arg(wanted));
@@ -281,28 +293,51 @@ bool CSitePlan::Match(const PlanEntry& entry, const DeviceIndex& index, bool all
         AddProblem(line, QStringLiteral("%1 devices have %2; %3").arg(found.size()).arg(wanted, hint));
         return false;
     }
-    const LUMO_DEVICE_INFO_MY& device = devices[found.front()];
+    const FoundDevice& device = devices[found.front()];
+    if (!CheckDevice(entry, device, allModels))
+        return false;
+    change->nLine = line;
+    change->device = device;
+    change->strAddress = entry.strAddress;
+    change->strMask = entry.strMask.isEmpty() ? NormalisedIpv4(device.Ipv4Mask()) : entry.strMask;
+    change->strGateway = entry.strGateway.isEmpty() ? NormalisedIpv4(device.Ipv4Gateway()) : entry.strGateway;
+    change->nPort = entry.strPort.isEmpty() ? device.Port() : entry.strPort.toInt();
+    return true;
+}
+
+bool CSitePlan::CheckDevice(const PlanEntry& entry, const FoundDevice& device, bool allModels)
+{
+    const int line = entry.nLine;
+    if (device.IsOnvif()) {
+        if (!device.IsOnvifRead()) {
+            AddProblem(line, QStringLiteral("ONVIF device %1 could not be read (%2); check the user (--user) and the "
+                                            "password").arg(DeviceName(device), device.onvif.error.isEmpty()
+                                                                                       ? OnvifDeviceStateName(device.onvif.state)
+                                                                                       : device.onvif.error));
+            return false;
+        }
+        if (!entry.strPort.isEmpty() && entry.strPort.toInt() != device.Port()) {
+            AddProblem(line, QStringLiteral("device %1 is an ONVIF device, whose port is not set here; leave the port "
+                                            "empty").arg(DeviceName(device)));
+            return false;
+        }
+        return true;
+    }
     if (!allModels && !IsListedModel(device)) {
         AddProblem(line, QStringLiteral("device %1 is a %2, a model not set up by default; add --all-models to include it")
-                             .arg(DeviceName(device), FieldLatin1(device.deviceTypeText)));
+                             .arg(DeviceName(device), device.Model()));
         return false;
     }
     if (IsReadOnlyClass(device)) {
         AddProblem(line, QStringLiteral("device %1 is of class 0x%2, which does not take network parameters")
-                             .arg(DeviceName(device), QString::number(quint32(device.deviceClass), 16).toUpper()));
+                             .arg(DeviceName(device), QString::number(quint32(device.lumo.deviceClass), 16).toUpper()));
         return false;
     }
-    if (entry.strGateway.isEmpty() && device.extendedValid != 1) {
+    if (entry.strGateway.isEmpty() && device.lumo.extendedValid != 1) {
         AddProblem(line, QStringLiteral("device %1 does not report its gateway; give one in the gateway column "
                                         "(0.0.0.0 for none)").arg(DeviceName(device)));
         return false;
     }
-    change->nLine = line;
-    change->device = device;
-    change->strAddress = entry.strAddress;
-    change->strMask = entry.strMask.isEmpty() ? NormalisedIpv4(FieldLatin1(device.ipv4Mask)) : entry.strMask;
-    change->strGateway = entry.strGateway.isEmpty() ? NormalisedIpv4(FieldLatin1(device.ipv4Gateway)) : entry.strGateway;
-    change->nPort = entry.strPort.isEmpty() ? int(device.port) : entry.strPort.toInt();
     return true;
 }
 

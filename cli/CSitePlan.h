@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LumoDeviceInfo.h"
+#include "FoundDevice.h"
 
 #include <QList>
 #include <QString>
@@ -14,6 +14,7 @@ struct PlanEntry
     int nLine = 0; // 0 when the entry comes from the command line
     QString strSerial;
     QString strMac;
+    QString strEndpoint; // an ONVIF device's endpoint (a URN)
     QString strAddress;
     QString strMask;
     QString strGateway;
@@ -24,15 +25,15 @@ struct PlanEntry
 struct PlannedChange
 {
     int nLine = 0;
-    LUMO_DEVICE_INFO_MY device {};
+    FoundDevice device;
     QString strAddress;
     QString strMask;
-    QString strGateway;
+    QString strGateway; // empty: an ONVIF device keeps its gateway
     int nPort = 0;
 };
 
-// A site plan: which device (serial number or MAC) gets which IPv4 address,
-// mask, gateway and port. The whole plan is checked before anything is sent;
+// A site plan: which device (serial number, MAC or ONVIF endpoint) gets which
+// IPv4 address, mask, gateway and port; K-VNT and ONVIF devices alike. The whole plan is checked before anything is sent;
 // each problem names its line. The changes come out in an order in which no
 // device takes an address another planned device still holds.
 class CSitePlan
@@ -43,22 +44,25 @@ public:
     // A plan of one entry (the set command).
     bool SetEntry(const PlanEntry& entry);
     // Matches every entry to one of the devices found and checks the plan
-    // against them. Devices of other models are refused unless allModels.
-    bool Check(const QList<LUMO_DEVICE_INFO_MY>& devices, bool allModels);
+    // against them. K-VNT devices of other models are refused unless allModels;
+    // ONVIF devices are set whatever their make, once they have been read.
+    bool Check(const QList<FoundDevice>& devices, bool allModels);
 
     const QList<PlanEntry>& Entries() const { return m_entries; }
     const QList<PlannedChange>& Changes() const { return m_changes; }
     // One text per problem, by line, "line N: ..." where the problem has a line.
     QStringList Problems() const;
 
-    static bool IsListedModel(const LUMO_DEVICE_INFO_MY& device);
-    static bool IsReadOnlyClass(const LUMO_DEVICE_INFO_MY& device);
+    static bool IsListedModel(const FoundDevice& device);
+    static bool IsReadOnlyClass(const FoundDevice& device);
     // MAC texts compare without regard to case or to "-" versus ":".
     static QString NormalisedMac(const QString& mac);
-    // The devices an entry names by serial number and/or MAC.
-    static QList<int> MatchingDevices(const QList<LUMO_DEVICE_INFO_MY>& devices, const QString& serial,
-                                      const QString& mac);
-    static QString DeviceName(const LUMO_DEVICE_INFO_MY& device);
+    // A device named on the command line by its endpoint: "urn:..." or "uuid:...".
+    static bool IsEndpointText(const QString& text);
+    // The devices an entry names by serial number, MAC and/or endpoint.
+    static QList<int> MatchingDevices(const QList<FoundDevice>& devices, const QString& serial,
+                                      const QString& mac, const QString& endpoint = QString());
+    static QString DeviceName(const FoundDevice& device);
 
 private:
     bool ReadHeader(const QStringList& header);
@@ -67,6 +71,7 @@ private:
     struct DeviceIndex;
 
     bool Match(const PlanEntry& entry, const DeviceIndex& index, bool allModels, PlannedChange* change);
+    bool CheckDevice(const PlanEntry& entry, const FoundDevice& device, bool allModels);
     bool CheckSubnet(const PlannedChange& change);
     void CheckDuplicateAddresses();
     void CheckAddressOwners(const QList<PlannedChange>& changes, const DeviceIndex& index);

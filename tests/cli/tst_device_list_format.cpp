@@ -1,5 +1,6 @@
 #include "CDeviceListFormat.h"
 
+#include "FoundDevice.h"
 #include "LumoDeviceInfo.h"
 
 #include <QJsonArray>
@@ -37,11 +38,11 @@ private slots:
 
 void TestDeviceListFormat::ordersByAddressValue()
 {
-    const QList<LUMO_DEVICE_INFO_MY> sorted = CDeviceListFormat::Sorted(
+    const QList<FoundDevice> sorted = CDeviceListFormat::Sorted(
         { Device("C", "10.0.0.10"), Device("B", "10.0.0.9"), Device("A", "10.0.0.10"), Device("D", "9.255.0.1") });
     QStringList order;
-    for (const LUMO_DEVICE_INFO_MY& device : sorted)
-        order.append(FieldLatin1(device.serial));
+    for (const FoundDevice& device : sorted)
+        order.append(device.Serial());
     QCOMPARE(order, (QStringList { QStringLiteral("D"), QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("C") }));
     // IDs count in the order printed.
     QCOMPARE(CDeviceListFormat::Cells(sorted[1], 2).front(), QStringLiteral("2"));

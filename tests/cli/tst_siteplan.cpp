@@ -24,9 +24,9 @@ LUMO_DEVICE_INFO_MY Device(int n, const char* model = "K-VNT1C", int deviceClass
     return device;
 }
 
-QList<LUMO_DEVICE_INFO_MY> Fleet()
+QList<FoundDevice> Fleet()
 {
-    QList<LUMO_DEVICE_INFO_MY> fleet;
+    QList<FoundDevice> fleet;
     for (int n = 1; n <= 5; ++n)
         fleet.append(Device(n));
     fleet.append(Device(6, "X-NVR8"));
@@ -170,7 +170,7 @@ void TestSitePlan::acceptsAndFillsCurrentValues()
     for (const PlannedChange& change : sitePlan.Changes())
         changes.append(QStringLiteral("%1 %2 %3 %4 %5 %6")
                            .arg(change.nLine)
-                           .arg(FieldLatin1(change.device.serial), change.strAddress, change.strMask, change.strGateway)
+                           .arg(change.device.Serial(), change.strAddress, change.strMask, change.strGateway)
                            .arg(change.nPort));
     QCOMPARE(changes, expected);
 }

@@ -207,7 +207,7 @@ void TestTaldorIp::listsAsCsvAndJson()
     QVERIFY2(reader.Parse(csv.out), qPrintable(reader.Error()));
     const QList<CsvRecord>& records = reader.Records();
     QCOMPARE(records.size(), 7);
-    QCOMPARE(records[0].fields.size(), 19);
+    QCOMPARE(records[0].fields.size(), 24);
     const int serialColumn = records[0].fields.indexOf(QStringLiteral("Serial Number"));
     const int addressColumn = records[0].fields.indexOf(QStringLiteral("IPv4 Address"));
     QVERIFY(serialColumn >= 0 && addressColumn >= 0);

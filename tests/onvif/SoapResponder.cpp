@@ -110,6 +110,7 @@ void SoapResponder::answer(QTcpSocket* pSocket, const QByteArray& head, const QB
     const bool bToken = envelope.header().find(OnvifNs::Security, QLatin1String("UsernameToken")) != nullptr;
     operations.append(strOperation);
     withToken.append(bToken);
+    bodies.append(body);
     emit received(strOperation);
 
     const bool bClock = strOperation == QLatin1String("GetSystemDateAndTime");

@@ -39,9 +39,10 @@ public:
     // The device's clock runs this many seconds ahead of ours.
     void setClockOffset(qint64 nSeconds) { m_nClockOffset = nSeconds; }
 
-    // Operations received, in order, and whether each carried a UsernameToken.
+    // Operations received, in order, whether each carried a UsernameToken, and their bodies.
     QStringList operations;
     QList<bool> withToken;
+    QList<QByteArray> bodies;
     int nChallenges = 0;
 
 signals:
