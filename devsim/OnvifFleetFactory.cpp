@@ -63,6 +63,7 @@ std::vector<OnvifSimDevice> OnvifFleetFactory::demo(uint32_t nAddress, uint16_t 
     auto add = [&](uint32_t nNumber, const char* pModel) -> OnvifSimDevice& {
         fleet.push_back(camera(0x00D00000u + nNumber, nAddress, uint16_t(nFirstPort + fleet.size())));
         fleet.back().strModel = pModel;
+        fleet.back().strName = std::string(pModel) + "-" + fleet.back().strSerial;
         fleet.back().strPassword = FleetFactory::kDemoPassword;
         return fleet.back();
     };
