@@ -1,7 +1,8 @@
 // taldor-ip moving ONVIF devices to new addresses, in a private network
 // namespace made by the test (addresses of its own on its loopback adapter,
 // never the host's adapters): a camera found only by --target and set by its
-// endpoint, and a site plan mixing K-VNT devices of the simulator with a camera.
+// endpoint, and site plans mixing K-VNT devices of the simulator with a test
+// camera and with the simulator's own ONVIF cameras.
 #include "LumoTestSupport.h"
 #include "OnvifTestCamera.h"
 #include "SoapResponder.h"
@@ -9,6 +10,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -52,6 +54,7 @@ private slots:
     void cleanup();
     void setsACameraFoundByTarget();
     void appliesAMixedPlan();
+    void appliesAMixedPlanToTheSimulator();
 
 private:
     std::unique_ptr<OnvifTestCamera> m_pCamera;
@@ -133,6 +136,56 @@ void TestTaldorIpOnvifNetns::appliesAMixedPlan()
     QCOMPARE(m_pCamera->Address(), QStringLiteral("10.98.0.7"));
     QTRY_COMPARE_WITH_TIMEOUT(addressInState(state, serialOf(1)), QStringLiteral("10.20.9.1"), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(addressInState(state, serialOf(2)), QStringLiteral("10.20.9.2"), 10000);
+}
+
+void TestTaldorIpOnvifNetns::appliesAMixedPlanToTheSimulator()
+{
+    // The simulator's cameras start on 127.0.0.1 and move to the namespace's
+    // addresses; the second one needs a reboot and takes HTTP Digest only.
+    const QString state = m_pDir->filePath(QStringLiteral("fleet.json"));
+    const quint16 probePort = quint16(TestPorts::devicePort() + 3);
+    const quint16 httpPort = quint16(TestPorts::devicePort() + 4);
+    m_pFleet = std::make_unique<DevsimProcess>();
+    QVERIFY(m_pFleet->start({ QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--state"), state,
+                              QStringLiteral("--onvif-count"), QStringLiteral("2"), QStringLiteral("--onvif-port"),
+                              QString::number(probePort), QStringLiteral("--onvif-http-port"), QString::number(httpPort) }));
+    QProcessEnvironment environment = NamespaceEnvironment();
+    environment.insert(QStringLiteral("ONVIF_TARGETS"), QStringLiteral("127.0.0.1:%1").arg(probePort));
+    const QStringList search = { QStringLiteral("--wait"), QStringLiteral("2") };
+
+    const TaldorIpRun listed = TaldorIpRun::Start(QStringList { QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("json") } + search,
+                                                  environment, kPassword);
+    QVERIFY2(listed.nExitCode == 0, qPrintable(listed.strError));
+    QMap<QString, QString> protocols; // serial -> protocol
+    for (const QJsonValue& device : QJsonDocument::fromJson(listed.out).array())
+        protocols.insert(device[QStringLiteral("serialNumber")].toString(), device[QStringLiteral("protocol")].toString());
+    QCOMPARE(protocols.value(QStringLiteral("TL0000000001")), QStringLiteral("lumo"));
+    QCOMPARE(protocols.value(QStringLiteral("AO0000000001")), QStringLiteral("onvif"));
+    QCOMPARE(protocols.value(QStringLiteral("AO0000000002")), QStringLiteral("onvif"));
+
+    const QString plan = m_pDir->filePath(QStringLiteral("plan.csv"));
+    QFile file(plan);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("serial,ip,mask,gateway\n"
+               "TL0000000001,10.20.9.1,255.255.0.0,10.20.0.1\n"
+               "AO0000000001,10.98.0.6,255.255.255.0,10.98.0.1\n"
+               "AO0000000002,10.98.0.7,255.255.255.0,10.98.0.1\n");
+    file.close();
+    const TaldorIpRun run = TaldorIpRun::Start(QStringList { QStringLiteral("apply"), plan } + search, environment, kPassword);
+    QVERIFY2(run.nExitCode == 0, qPrintable(run.strError + QString::fromUtf8(run.out)));
+    QCOMPARE(run.out.count("  done\n"), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(addressInState(state, serialOf(1)), QStringLiteral("10.20.9.1"), 10000);
+
+    // The cameras answer at their new addresses.
+    const TaldorIpRun moved = TaldorIpRun::Start(QStringList { QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("json"),
+                                                               QStringLiteral("--protocol"), QStringLiteral("onvif") } + search,
+                                                 environment, kPassword);
+    QVERIFY2(moved.nExitCode == 0, qPrintable(moved.strError));
+    QMap<QString, QString> addresses;
+    for (const QJsonValue& device : QJsonDocument::fromJson(moved.out).array())
+        addresses.insert(device[QStringLiteral("serialNumber")].toString(), device[QStringLiteral("ipv4Address")].toString());
+    QCOMPARE(addresses.value(QStringLiteral("AO0000000001")), QStringLiteral("10.98.0.6"));
+    QCOMPARE(addresses.value(QStringLiteral("AO0000000002")), QStringLiteral("10.98.0.7"));
 }
 
 QTEST_GUILESS_MAIN(TestTaldorIpOnvifNetns)
