@@ -12,6 +12,8 @@ constexpr uint8_t kProtocolVersion = 2;
 constexpr size_t kHeaderSize = 12;
 constexpr size_t kMaxDatagram = 1400;
 constexpr size_t kMaxPayload = kMaxDatagram - kHeaderSize;
+// The longest a device refuses a requester after failed authentications.
+constexpr uint32_t kMaxLockoutSeconds = 1800;
 // Room for the largest datagram UDP can carry, so that an oversized one is read
 // whole and refused by its size. A smaller buffer leaves the outcome to the
 // system: Windows reports an error, Wine reports success with the datagram cut

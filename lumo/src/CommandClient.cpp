@@ -42,7 +42,10 @@ std::vector<uint8_t> CommandClient::exchange(uint32_t nId, std::vector<uint8_t> 
             break;
     }
     asio::post(m_io, [this, nId] { finish(nId, {}); });
-    return {};
+    if (m_bCancelled)
+        return {};
+    std::lock_guard<std::mutex> lock(pPending->provisionalMutex);
+    return pPending->provisional;
 }
 
 void CommandClient::transmit(const std::shared_ptr<Pending>& pPending)
@@ -61,8 +64,19 @@ void CommandClient::transmit(const std::shared_ptr<Pending>& pPending)
 bool CommandClient::offer(const Header& header, const uint8_t* pData, size_t nSize)
 {
     const auto it = m_pending.find(header.transactionId);
-    if (it == m_pending.end() || !it->second->acceptor(header, pData, nSize))
+    if (it == m_pending.end())
         return false;
+    switch (it->second->acceptor(header, pData, nSize)) {
+    case Verdict::Ignore:
+        return false;
+    case Verdict::Provisional: {
+        std::lock_guard<std::mutex> lock(it->second->provisionalMutex);
+        it->second->provisional.assign(pData, pData + nSize);
+        return true;
+    }
+    case Verdict::Final:
+        break;
+    }
     finish(header.transactionId, std::vector<uint8_t>(pData, pData + nSize));
     return true;
 }

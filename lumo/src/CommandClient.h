@@ -12,6 +12,7 @@
 #include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace lumo {
@@ -20,16 +21,22 @@ namespace lumo {
 // over a request and blocks; the I/O thread sends it, retransmits it with back-off
 // (200, 400, 800 ms ...) until an acceptable answer arrives, and wakes the caller.
 // The caller never waits past its deadline.
+//
+// An answer that anyone who saw the request could have forged (a refusal, which
+// carries no tag) is only provisional: the exchange goes on until an answer that
+// proves itself arrives, and the provisional one is returned at the deadline.
 class CommandClient
 {
 public:
     using Clock = std::chrono::steady_clock;
-    // Decides on the I/O thread whether a datagram answers the request.
-    using Acceptor = std::function<bool(const Header& header, const uint8_t* pData, size_t nSize)>;
+    enum class Verdict { Ignore, Provisional, Final };
+    // Decides on the I/O thread whether and how a datagram answers the request.
+    using Acceptor = std::function<Verdict(const Header& header, const uint8_t* pData, size_t nSize)>;
 
     CommandClient(asio::io_context& io, Transport& transport);
 
-    // Any thread but the I/O thread. The accepted datagram, or empty on timeout or stop.
+    // Any thread but the I/O thread. The final answer; at the deadline the last
+    // provisional one; empty when there was none or on stop.
     std::vector<uint8_t> exchange(uint32_t nId, std::vector<uint8_t> packet, Acceptor acceptor,
                                   Clock::time_point deadline);
     // I/O thread: true when the datagram completed a pending exchange.
@@ -47,6 +54,8 @@ private:
         std::promise<std::vector<uint8_t>> promise;
         asio::steady_timer timer;
         std::chrono::milliseconds interval{200};
+        std::mutex provisionalMutex;
+        std::vector<uint8_t> provisional;
     };
 
     void transmit(const std::shared_ptr<Pending>& pPending);

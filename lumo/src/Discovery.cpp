@@ -412,11 +412,21 @@ CommandOutcome outcomeOf(const ResultMessage& result)
     case ResultStatus::Unsupported:
         return CommandOutcome::failure(LUMO_ERROR_UNSUPPORTED);
     case ResultStatus::Locked:
-        return CommandOutcome::failure(LUMO_ERROR_LOCKED, result.waitSeconds);
+        // An untagged refusal could come from anyone; no wait beyond what the
+        // protocol allows is believed.
+        return CommandOutcome::failure(LUMO_ERROR_LOCKED,
+                                       std::clamp<uint32_t>(result.waitSeconds, 1, kMaxLockoutSeconds));
     case ResultStatus::StaleNonce:
         break;
     }
     return CommandOutcome::failure(LUMO_ERROR_NO_ANSWER);
+}
+
+// Whether a device signs a result of this status (it does for every answer to an
+// authenticated request).
+bool isTagged(ResultStatus status)
+{
+    return status == ResultStatus::Ok || status == ResultStatus::InvalidValue || status == ResultStatus::Unsupported;
 }
 
 // A secret as the caller handed it, or nullopt when it is longer than the library takes.
@@ -444,39 +454,43 @@ std::optional<ChallengeMessage> Discovery::requestChallenge(Purpose purpose, con
     request.mac = mac;
     request.serial = strSerial;
     Crypto::randomBytes(request.clientNonce.data(), request.clientNonce.size());
+    using Verdict = CommandClient::Verdict;
     auto pChallenge = std::make_shared<ChallengeMessage>();
     auto pLocked = std::make_shared<ResultMessage>();
     const auto reply = m_commands.exchange(
         nId, PacketCodec::encodeChallengeRequest(nId, request),
         [request, pChallenge, pLocked](const Header& header, const uint8_t* pData, size_t nSize) {
             if (header.type == MessageType::Result) {
-                // A device that refuses this computer for now says so instead of a challenge.
+                // A device that refuses this computer for now says so instead of a
+                // challenge; anyone who saw the request could say the same, so the
+                // challenge is still awaited.
                 ResultMessage result;
                 if (PacketCodec::decodeResult(pData, nSize, &result) != DecodeError::None
                     || result.status != ResultStatus::Locked || result.purpose != request.purpose
                     || result.clientNonce != request.clientNonce
                     || (request.purpose == Purpose::Modify && result.mac != request.mac))
-                    return false;
+                    return Verdict::Ignore;
                 *pLocked = result;
-                return true;
+                return Verdict::Provisional;
             }
             ChallengeMessage challenge;
             if (header.type != MessageType::Challenge
                 || PacketCodec::decodeChallenge(pData, nSize, &challenge) != DecodeError::None)
-                return false;
+                return Verdict::Ignore;
             const bool bTargetMatches = request.purpose == Purpose::Modify ? challenge.mac == request.mac
                                                                            : challenge.serial == request.serial;
             if (challenge.purpose != request.purpose || challenge.clientNonce != request.clientNonce || !bTargetMatches)
-                return false;
+                return Verdict::Ignore;
             *pChallenge = challenge;
-            return true;
+            return Verdict::Final;
         },
         deadline);
-    if (reply.empty()) {
+    Header header;
+    if (reply.empty() || PacketCodec::decodeHeader(reply.data(), reply.size(), &header) != DecodeError::None) {
         *pFailure = noAnswer();
         return std::nullopt;
     }
-    if (pLocked->status == ResultStatus::Locked) {
+    if (header.type == MessageType::Result) {
         *pFailure = outcomeOf(*pLocked);
         return std::nullopt;
     }
@@ -492,21 +506,28 @@ CommandOutcome Discovery::sendSigned(Purpose purpose, uint32_t nId, std::vector<
     const auto reply = m_commands.exchange(
         nId, std::move(packet),
         [purpose, challenge, key, requestTag, pResult](const Header& header, const uint8_t* pData, size_t nSize) {
+            using Verdict = CommandClient::Verdict;
             ResultMessage result;
             if (header.type != MessageType::Result
                 || PacketCodec::decodeResult(pData, nSize, &result) != DecodeError::None)
-                return false;
+                return Verdict::Ignore;
             // Only the answer to this very request counts: a refusal of someone
             // else's request under our nonces must not end ours.
             if (result.purpose != purpose || result.mac != challenge.mac || result.clientNonce != challenge.clientNonce
                 || result.deviceNonce != challenge.deviceNonce || result.requestTag != requestTag)
-                return false;
+                return Verdict::Ignore;
             // Refusals carry no tag (a tag under the device's key would let anyone
-            // guess the secret offline); a success must prove the device's key.
-            if (result.status == ResultStatus::Ok && !PacketCodec::verifyTag(pData, nSize, key))
-                return false;
+            // guess the secret offline), so anyone who saw the request could send
+            // one: they stand only if no tagged answer comes before the deadline.
+            // Every other answer must prove the device's key.
+            if (!isTagged(result.status)) {
+                *pResult = result;
+                return Verdict::Provisional;
+            }
+            if (!PacketCodec::verifyTag(pData, nSize, key))
+                return Verdict::Ignore;
             *pResult = result;
-            return true;
+            return Verdict::Final;
         },
         deadline);
     if (reply.empty())

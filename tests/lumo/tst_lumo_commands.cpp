@@ -143,10 +143,12 @@ void TestLumoCommands::lastErrorBelongsToTheCallingThread()
 void TestLumoCommands::lockoutSeenFromTheClient()
 {
     // Five wrong passwords, then the right one refused with the seconds left, then
-    // accepted once the lockout (2 s here, 60 s on a device) has passed.
+    // accepted once the lockout (4 s here, 60 s on a device) has passed. Each
+    // refusal takes the whole command time (1.5 s), since only the deadline
+    // makes an untagged refusal stand.
     DevsimProcess devsim;
     QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--no-announce"),
-                          QStringLiteral("--lockout-ms"), QStringLiteral("2000")}));
+                          QStringLiteral("--lockout-ms"), QStringLiteral("4000")}));
     QVERIFY(startLibrary());
     const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.201", "255.255.0.0", "10.20.0.1", 8000);
     const std::string strMac = macOf(2);
@@ -157,11 +159,12 @@ void TestLumoCommands::lockoutSeenFromTheClient()
     const auto lockedAt = std::chrono::steady_clock::now();
     QCOMPARE(LUMO_ModifyDeviceNetParam(strMac.c_str(), kPassword, &block), 0);
     QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_LOCKED));
-    QCOMPARE(LUMO_ERROR_SECONDS(LUMO_GetLastError()), 2u);
+    const unsigned nSecondsLeft = LUMO_ERROR_SECONDS(LUMO_GetLastError());
+    QVERIFY2(nSecondsLeft >= 1 && nSecondsLeft <= 4, qPrintable(QString::number(nSecondsLeft)));
     int nRefused = 1;
     while (LUMO_ModifyDeviceNetParam(strMac.c_str(), kPassword, &block) == 0) {
         QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_LOCKED));
-        QVERIFY(std::chrono::steady_clock::now() - lockedAt < 10s);
+        QVERIFY(std::chrono::steady_clock::now() - lockedAt < 15s);
         ++nRefused;
         std::this_thread::sleep_for(250ms);
     }
@@ -211,16 +214,20 @@ void TestLumoCommands::modifyCompletesDuringChallengeFlood()
     });
     const auto started = std::chrono::steady_clock::now();
     int nSucceeded = 0;
+    QStringList failures;
     for (int i = 0; i < 5; ++i) {
         const std::string strAddress = "10.20.0." + std::to_string(210 + i);
         const LUMO_NET_PARAM_BLOCK block = makeParamBlock(strAddress.c_str(), "255.255.0.0", "10.20.0.1", 8000);
-        nSucceeded += LUMO_ModifyDeviceNetParam(macOf(2).c_str(), kPassword, &block);
+        const int nResult = LUMO_ModifyDeviceNetParam(macOf(2).c_str(), kPassword, &block);
+        nSucceeded += nResult;
+        if (nResult == 0)
+            failures << QStringLiteral("reason %1").arg(reasonOfLastError());
     }
     const double dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     bFlooding = false;
     flooder.join();
     qInfo("%d of 5 modifies during a flood of %.0f challenge requests/s", nSucceeded, double(nSent) / dSeconds);
-    QCOMPARE(nSucceeded, 5);
+    QVERIFY2(nSucceeded == 5, qPrintable(failures.join(QStringLiteral(", "))));
 }
 
 void TestLumoCommands::acknowledgedChangeSurvivesKill_data()

@@ -185,7 +185,7 @@ void TestLumoTransport::stopThatOvertookACommandEndsItsWait()
     const auto started = std::chrono::steady_clock::now();
     bool bEmpty = false;
     std::thread caller([&] {
-        bEmpty = commands.exchange(7, {1, 2, 3}, [](const lumo::Header&, const uint8_t*, size_t) { return true; },
+        bEmpty = commands.exchange(7, {1, 2, 3}, [](const lumo::Header&, const uint8_t*, size_t) { return lumo::CommandClient::Verdict::Final; },
                                    started + 3s).empty();
     });
     std::this_thread::sleep_for(100ms);
