@@ -36,6 +36,8 @@ CInformationDlg::CInformationDlg(QWidget* parent, bool bCreateUi)
         m_pTextEdit->setStyleSheet(QString::fromLatin1(kTransparentText));
         m_pLabel->setAlignment(Qt::AlignCenter);
         m_pLabel->setWordWrap(true);
+        // The popup shows texts as they are, never as HTML.
+        m_pLabel->setTextFormat(Qt::PlainText);
         m_pTextEdit->setTextInteractionFlags(Qt::NoTextInteraction);
     }
     m_nAnchorX = -1;
@@ -61,7 +63,7 @@ void CInformationDlg::SetText(const QString& text)
         m_pLabel->clear();
         m_pLabel->setAlignment(Qt::AlignVCenter);
         m_pTextEdit->show();
-        m_pTextEdit->setText(text);
+        m_pTextEdit->setPlainText(text);
     }
 }
 

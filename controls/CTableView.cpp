@@ -3,6 +3,7 @@
 #include "CHeaderView.h"
 #include "CTableDelegate.h"
 #include "TableRoles.h"
+#include "TextUtils.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -71,7 +72,8 @@ void CTableView::SetCellText(int row, int column, const QString& text)
     if (!index.isValid())
         return;
     m->setData(index, text, Qt::EditRole);
-    m->setData(index, text, Qt::ToolTipRole);
+    // Cell texts come from devices: the tip shows them as they are, never as HTML.
+    m->setData(index, PlainToolTip(text), Qt::ToolTipRole);
 }
 
 QString CTableView::GetCellText(int row, int column) const

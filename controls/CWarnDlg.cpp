@@ -92,7 +92,8 @@ int CWarnDlg::ShowConfirm(const QString& title, const QString& text, QWidget* pa
 void CWarnDlg::SetTitleAndText(const QString& title, const QString& text)
 {
     SetTitle(title);
-    m_pBrowserTxt->setText(text);
+    // Messages may carry device texts and file names: never read as HTML.
+    m_pBrowserTxt->setPlainText(text);
 }
 
 void CWarnDlg::AdjustWidth(const QString& text)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <QTextDocument>
 
 QString LocalToUnicode(const char* text, bool)
 {
@@ -97,4 +98,11 @@ QString QuoteText(const QString& text)
 {
     static const QString entity = QStringLiteral("&quot;");
     return QStringLiteral("&quot;%1&quot;").arg(text).replace(entity, QStringLiteral("\""));
+}
+
+QString PlainToolTip(const QString& text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }

@@ -26,3 +26,8 @@ CONTROLS_EXPORT QString EventTypeName(int type);
 
 // Wraps a text in double quotes.
 CONTROLS_EXPORT QString QuoteText(const QString& text);
+
+// The text as a tool tip shows it unchanged. Qt takes a tip that looks like
+// HTML for rich text and would load any image it names; such a text is
+// escaped, its spaces and line breaks kept; any other text is returned as it is.
+CONTROLS_EXPORT QString PlainToolTip(const QString& text);

@@ -103,6 +103,8 @@ private slots:
     void mutiroleKeys();
     void mutiroleCloseButtonRunsSlot();
     void informationText();
+    void messageTextsShownAsTheyAre_data();
+    void messageTextsShownAsTheyAre();
     void informationAnchor();
     void informationCornerAndHiding();
     void informationPopupParentStaysWindow();
@@ -418,7 +420,7 @@ void TestDialogs::tallTextGrowsBox()
 {
     QWidget owner;
     CWarnDlg box(&owner);
-    const QString text = QStringLiteral("line<br>").repeated(20);
+    const QString text = QStringLiteral("line\n").repeated(20);
     const int frameHeight = ShowInformationBox(box, text);
     QTextBrowser* browser = Browser(&box);
     const int needed = int(browser->document()->size().height() + 10.0);
@@ -600,6 +602,31 @@ void TestDialogs::informationText()
     CInformationDlg bare(nullptr, false);
     bare.SetText(QStringLiteral("ignored"));
     QVERIFY(bare.Text().isEmpty());
+}
+
+void TestDialogs::messageTextsShownAsTheyAre_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("image") << QStringLiteral("<img src=/dev/zero>");
+    QTest::newRow("bold") << QStringLiteral("<b>bold</b>");
+    QTest::newRow("long markup") << QStringLiteral("<b>a text far too wide for the label of the popup window</b>");
+}
+
+void TestDialogs::messageTextsShownAsTheyAre()
+{
+    QFETCH(QString, text);
+    QWidget owner;
+    CWarnDlg box(&owner);
+    ShowInformationBox(box, text);
+    QCOMPARE(Browser(&box)->toPlainText(), text);
+
+    CInformationDlg popup(nullptr, true);
+    popup.show();
+    popup.SetText(text);
+    auto* label = popup.findChild<QLabel*>();
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    auto* edit = popup.findChild<QTextEdit*>();
+    QCOMPARE(label->isVisible() ? label->text() : edit->toPlainText(), text);
 }
 
 void TestDialogs::informationAnchor()

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTextDocument>
 #include <QtTest>
 
 namespace {
@@ -47,6 +48,17 @@ QStandardItemModel* CheckableModel(int rows, QObject* parent)
     return model;
 }
 
+// The text a tool tip shows for a tip value: Qt reads one that looks like
+// HTML as rich text.
+QString ShownTipText(const QString& tip)
+{
+    if (!Qt::mightBeRichText(tip))
+        return tip;
+    QTextDocument document;
+    document.setHtml(tip);
+    return document.toPlainText();
+}
+
 int HeaderState(const QAbstractItemModel* model)
 {
     return model->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt();
@@ -70,6 +82,8 @@ private slots:
     void releaseOnRowComesAfterStandardHandling();
     void modelsSetTwice();
     void cellTextAndToolTip();
+    void cellToolTipShowsTextAsItIs_data();
+    void cellToolTipShowsTextAsItIs();
     void missingCells();
     void rowLineDrawn();
     void buttonCells();
@@ -145,6 +159,27 @@ void TestTableView::cellTextAndToolTip()
     QCOMPARE(view.GetCellText(1, 2), QStringLiteral("192.168.1.64"));
     QCOMPARE(model->index(1, 2).data(Qt::ToolTipRole).toString(), QStringLiteral("192.168.1.64"));
     QCOMPARE(model->index(1, 2).data(Qt::DisplayRole).toString(), QStringLiteral("192.168.1.64"));
+}
+
+void TestTableView::cellToolTipShowsTextAsItIs_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("image") << QStringLiteral("<img src=/dev/zero>");
+    QTest::newRow("bold") << QStringLiteral("<b>bold</b>");
+    QTest::newRow("entity") << QStringLiteral("SN&lt;1&gt;");
+    QTest::newRow("spaces kept") << QStringLiteral("<i>a  b</i>  ");
+    QTest::newRow("plain") << QStringLiteral("SN-0001 a < b");
+}
+
+void TestTableView::cellToolTipShowsTextAsItIs()
+{
+    QFETCH(QString, text);
+    CTableView view;
+    QStandardItemModel* model = DeviceModel(1, &view);
+    view.setModel(model);
+    view.SetCellText(0, 1, text);
+    QCOMPARE(view.GetCellText(0, 1), text);
+    QCOMPARE(ShownTipText(model->index(0, 1).data(Qt::ToolTipRole).toString()), text);
 }
 
 void TestTableView::missingCells()

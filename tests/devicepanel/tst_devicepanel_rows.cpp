@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QtTest>
 
 #include <memory>
@@ -124,6 +125,36 @@ private slots:
         Offline(2);
         QTRY_COMPARE(Model(*m_pPanel)->rowCount(), 1);
         QCOMPARE(m_pPanel->DeviceCount(), 1);
+    }
+
+    void serialTipShowsTheReportedTextAsItIs_data()
+    {
+        QTest::addColumn<QByteArray>("serial");
+        QTest::newRow("image") << QByteArray("<img src=/dev/zero>");
+        QTest::newRow("bold") << QByteArray("<b>bold</b>");
+    }
+
+    // Qt shows a tip that looks like HTML as rich text; the serial's tip must
+    // show the device's text itself.
+    void serialTipShowsTheReportedTextAsItIs()
+    {
+        QFETCH(QByteArray, serial);
+        MakePanel(1);
+        LUMO_DEVICE_REPORT report = MakeReport(7);
+        SetReportText(report.serial, serial.constData());
+        Report(report);
+        const QModelIndex cell = Model(*m_pPanel)->index(1, ColSerial);
+        QCOMPARE(Cell(*m_pPanel, 1, ColSerial), QString::fromLatin1(serial));
+        ClickCell(1, ColSerial);
+        Model(*m_pPanel)->setData(cell, QStringLiteral("EDITED"));
+
+        QTRY_VERIFY(!Model(*m_pPanel)->data(cell, Qt::ToolTipRole).toString().isEmpty());
+        const QString tip = Model(*m_pPanel)->data(cell, Qt::ToolTipRole).toString();
+        QTextDocument shown;
+        shown.setHtml(tip);
+        QVERIFY(Qt::mightBeRichText(tip));
+        QCOMPARE(shown.toPlainText(), QString::fromLatin1(serial));
+        QCOMPARE(Cell(*m_pPanel, 1, ColSerial), QString::fromLatin1(serial));
     }
 
     void namesBeyondAsciiLeaveWithTheirDevice()
