@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -161,14 +160,15 @@ void CAPT_LUMOMainWnd::OnGetHelp()
     }
 }
 
-// The manual named for the language in the current directory, then beside
-// the executable; failing both, the HTML manual installed with the program.
+// The manual named for the language beside the executable, else the HTML
+// manual installed with the program. The current directory is never looked
+// in: a manual left there by anyone (a .chm can run script) would open.
 QString CAPT_LUMOMainWnd::ManualPath() const
 {
     const bool chinese = ClientConfigManager::GetInstance()->IntValue(Translator) == 1;
     const QString name = chinese ? QStringLiteral("设备网络搜索用户使用手册.pdf") : QStringLiteral("Taldor-IP-Utility.chm");
     const QString html = chinese ? QStringLiteral("manual/zh/index.html") : QStringLiteral("manual/en/index.html");
-    const QString candidates[] = {QDir::currentPath() + u'/' + name, GetAppDirPath() + name, GetAppDirPath() + html};
+    const QString candidates[] = {GetAppDirPath() + name, GetAppDirPath() + html};
     for (const QString& path : candidates) {
         if (QFileInfo(path).isFile())
             return path;

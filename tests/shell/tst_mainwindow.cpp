@@ -273,29 +273,22 @@ void TestMainWindow::keys()
 {
     QFETCH(int, key);
     QFETCH(int, opened);
-    QFile manual(QDir::current().filePath(QStringLiteral("Taldor-IP-Utility.chm")));
-    QVERIFY(manual.open(QIODevice::WriteOnly));
-    manual.close();
-
     UrlRecorder recorder;
     CAPT_LUMOMainWnd window;
+    QVERIFY(!window.ManualPath().isEmpty());
     window.show();
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(&window, &press);
     QVERIFY(press.isAccepted());
     QCOMPARE(recorder.m_urls.size(), opened);
     if (opened)
-        QCOMPARE(recorder.m_urls.first(), QUrl::fromLocalFile(manual.fileName()));
+        QCOMPARE(recorder.m_urls.first(), QUrl::fromLocalFile(window.ManualPath()));
     QVERIFY(window.isVisible());
     QVERIFY(!QApplication::activeModalWidget());
-    manual.remove();
 }
 
 void TestMainWindow::menuHelpDoesWhatF1Does()
 {
-    QFile manual(QDir::current().filePath(QStringLiteral("Taldor-IP-Utility.chm")));
-    QVERIFY(manual.open(QIODevice::WriteOnly));
-    manual.close();
     UrlRecorder recorder;
     CAPT_LUMOMainWnd window;
     window.show();
@@ -318,7 +311,6 @@ void TestMainWindow::menuHelpDoesWhatF1Does()
     QApplication::sendEvent(&window, &f1);
     QCOMPARE(recorder.m_urls.size(), 2);
     QCOMPARE(recorder.m_urls.at(0), recorder.m_urls.at(1));
-    manual.remove();
 }
 
 void TestMainWindow::manualLookup_data()
@@ -331,16 +323,16 @@ void TestMainWindow::manualLookup_data()
     const QByteArray english("<Configs><Translator><Value>0</Value></Translator></Configs>");
     const QString chm = QStringLiteral("Taldor-IP-Utility.chm");
     const QString pdf = QStringLiteral("设备网络搜索用户使用手册.pdf");
-    const QString cur = QStringLiteral("current:");
-    QTest::newRow("English manual in the current directory") << english << chm << cur + chm;
-    QTest::newRow("no setting is English") << QByteArray("<Configs/>") << chm << cur + chm;
-    QTest::newRow("Chinese manual in the current directory") << chinese << pdf << cur + pdf;
-    QTest::newRow("Chinese setting passes the English manual by")
-        << chinese << chm << GetAppDirPath() + QStringLiteral("manual/zh/index.html");
-    QTest::newRow("none in the current directory: the installed HTML manual")
-        << english << QString() << GetAppDirPath() + QStringLiteral("manual/en/index.html");
-    QTest::newRow("none in the current directory: the manual beside the program")
-        << english << QStringLiteral("beside:") + chm << GetAppDirPath() + chm;
+    const QString beside = QStringLiteral("beside:");
+    const QString englishHtml = GetAppDirPath() + QStringLiteral("manual/en/index.html");
+    const QString chineseHtml = GetAppDirPath() + QStringLiteral("manual/zh/index.html");
+    // A manual in the current directory is a decoy: only the program's own opens.
+    QTest::newRow("English manual in the current directory is passed by") << english << chm << englishHtml;
+    QTest::newRow("Chinese manual in the current directory is passed by") << chinese << pdf << chineseHtml;
+    QTest::newRow("no setting is English") << QByteArray("<Configs/>") << beside + chm << GetAppDirPath() + chm;
+    QTest::newRow("Chinese setting passes the English manual by") << chinese << beside + chm << chineseHtml;
+    QTest::newRow("none beside the program: the installed HTML manual") << english << QString() << englishHtml;
+    QTest::newRow("the manual beside the program") << english << beside + chm << GetAppDirPath() + chm;
 }
 
 void TestMainWindow::manualLookup()
@@ -356,7 +348,7 @@ void TestMainWindow::manualLookup()
         QVERIFY(manual.open(QIODevice::WriteOnly));
         manual.close();
     }
-    expected.replace(QStringLiteral("current:"), QDir::currentPath() + u'/');
+    QVERIFY(QDir::currentPath() + u'/' != GetAppDirPath());
 
     UrlRecorder recorder;
     CAPT_LUMOMainWnd window;

@@ -1,5 +1,6 @@
-// Help without any manual: this test runs from a directory of its own, so
-// neither the current directory nor the program's holds a manual.
+// Help without any manual: this test runs from a directory of its own, so the
+// program's directory holds no manual; the current directory holds decoys,
+// which Help must never open.
 
 #include "CAPT_LUMOMainWnd.h"
 #include "ShellTestSupport.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -29,7 +31,12 @@ private:
 
 void TestManualMissing::initTestCase()
 {
+    QVERIFY(m_currentDir.isValid());
     QDir::setCurrent(m_currentDir.path());
+    for (const QString& name : { QStringLiteral("Taldor-IP-Utility.chm"), QStringLiteral("设备网络搜索用户使用手册.pdf") }) {
+        QFile decoy(m_currentDir.filePath(name));
+        QVERIFY(decoy.open(QIODevice::WriteOnly));
+    }
 }
 
 void TestManualMissing::helpSaysTheManualIsMissing_data()
