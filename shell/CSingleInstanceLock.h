@@ -24,7 +24,12 @@ public:
     Result TryAcquire();
     void Release();
 
+    // Where the marker for the key lies: always in a place of the current
+    // user's own; empty when there is none.
     static QString LockFilePath(const QString& key);
+    // The folder "taldor-<user>" in parent, made or found private to the
+    // current user; empty when it cannot be had.
+    static QString PrivateFolder(const QString& parent, const QString& user);
 
 private:
     bool IsLeftUnderThisProcessId() const;
