@@ -250,6 +250,14 @@ void TestLumoCommands::acknowledgedChangeSurvivesKill()
     int nAcknowledged = 0;
     int nLost = 0;
     for (int nRun = 0; nRun < nRuns; ++nRun) {
+        // Under Wine the port of a killed simulator can stay bound for a while
+        // after its process has ended; the next run then takes fresh ports, and
+        // the library with it.
+        if (!TestPorts::isFree(TestPorts::devicePort())) {
+            LUMO_Stop();
+            TestPorts::moveToFreshPorts();
+            QVERIFY(startLibrary());
+        }
         DevsimProcess devsim;
         QVERIFY(devsim.start(QStringList{QStringLiteral("--count"), QString::number(devices), QStringLiteral("--no-announce"),
                                          QStringLiteral("--state"), strState} + mode));
