@@ -11,7 +11,7 @@
 namespace devsim {
 
 OnvifResponder::OnvifResponder(asio::io_context& io, const OnvifFleet& fleet, Settings settings)
-    : m_fleet(fleet), m_settings(std::move(settings)), m_socket(io), m_groupSocket(io)
+    : m_fleet(fleet), m_settings(std::move(settings)), m_socket(io), m_groupSocket(io), m_random(m_settings.nSeed)
 {
 }
 
@@ -91,6 +91,8 @@ void OnvifResponder::onDatagram(const char* pData, size_t nSize, const Endpoint&
     for (size_t i = 0; i < m_fleet.size(); ++i) {
         const OnvifSimDevice device = m_fleet.snapshot(i);
         if (!device.bUp || !OnvifDiscoveryMessages::matches(probe, device))
+            continue;
+        if (m_settings.dLoss > 0 && m_lossDraw(m_random) < m_settings.dLoss)
             continue;
         const std::string strReply = OnvifDiscoveryMessages::probeMatches(device, strMessageId, ++m_nMessageNumber);
         std::error_code error;

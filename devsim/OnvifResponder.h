@@ -4,6 +4,7 @@
 #include <asio/ip/udp.hpp>
 
 #include <array>
+#include <random>
 #include <cstdint>
 #include <string>
 
@@ -29,6 +30,8 @@ public:
         uint32_t nBindAddress = 0; // 0: any
         uint16_t nPort = 3702;
         std::string strBroadcastAddress; // empty: multicast
+        double dLoss = 0.0;              // share of probe matches not sent, as a lossy network would
+        unsigned nSeed = 0;
     };
 
     OnvifResponder(asio::io_context& io, const OnvifFleet& fleet, Settings settings);
@@ -58,6 +61,8 @@ private:
     Endpoint m_groupFrom;
     unsigned m_nMessageNumber = 0;
     uint64_t m_nDropped = 0;
+    std::mt19937 m_random;
+    std::uniform_real_distribution<double> m_lossDraw{0.0, 1.0};
 };
 
 } // namespace devsim

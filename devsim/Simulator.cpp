@@ -586,6 +586,8 @@ bool Simulator::startOnvif()
     settings.nBindAddress = m_socket.local_endpoint().address().to_v4().to_uint();
     settings.nPort = m_options.nOnvifPort;
     settings.strBroadcastAddress = m_options.strBroadcastAddress;
+    settings.dLoss = m_options.dLoss;
+    settings.nSeed = m_options.nSeed;
     m_pOnvif = std::make_unique<OnvifHost>(m_io, m_onvifDevices, settings,
                                            [this](size_t nIndex, std::function<void(bool)> done) {
                                                saveOnvif(nIndex, std::move(done));
