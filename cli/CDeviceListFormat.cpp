@@ -205,7 +205,8 @@ QList<FoundDevice> CDeviceListFormat::Sorted(QList<FoundDevice> devices)
 
 QByteArray CDeviceListFormat::Csv(const QList<FoundDevice>& devices)
 {
-    CCsvWriter writer;
+    // Device texts come from the network; the list is opened in spreadsheets.
+    CCsvWriter writer(CCsvWriter::NeutraliseFormulas);
     writer.AddRecord(Headers());
     int id = 0;
     for (const FoundDevice& device : devices)

@@ -24,6 +24,8 @@ public:
 
     static QList<FoundDevice> Sorted(QList<FoundDevice> devices);
 
+    // Texts a spreadsheet would run as a formula are written as the device
+    // list export writes them: behind an apostrophe.
     static QByteArray Csv(const QList<FoundDevice>& devices);
     // XAddrs as an array of texts; what a device does not report is null.
     static QByteArray Json(const QList<FoundDevice>& devices);

@@ -16,12 +16,14 @@ bool NeedsQuotes(const QString& text)
     return text.front().isSpace() || text.back().isSpace();
 }
 
+// A spreadsheet reads "=", "+", "-" and "@" as the start of a formula; some
+// skip a leading tab or carriage return and read what follows as one too.
 bool LooksLikeFormula(const QString& text)
 {
     if (text.isEmpty())
         return false;
     const QChar first = text.front();
-    return first == u'=' || first == u'+' || first == u'-' || first == u'@';
+    return first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r';
 }
 
 } // namespace

@@ -17,8 +17,8 @@ public:
         // Starts the document with a UTF-8 byte order mark, so that spreadsheet
         // programs do not read non-ASCII text (translated headers) as a local code page.
         ByteOrderMark = 0x1,
-        // Prefixes a field that a spreadsheet would run as a formula ("=", "+",
-        // "-", "@") with an apostrophe. Device texts come from the network and
+        // Prefixes a field that a spreadsheet would run as a formula (one that
+        // starts with "=", "+", "-", "@", a tab or a carriage return) with an apostrophe. Device texts come from the network and
         // must not be able to run anything where the list is opened.
         NeutraliseFormulas = 0x2,
     };

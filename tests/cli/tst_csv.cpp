@@ -65,6 +65,8 @@ void TestCsv::neutralisesFormulas_data()
     QTest::newRow("plus") << QStringLiteral("+1") << QStringLiteral("'+1");
     QTest::newRow("minus") << QStringLiteral("-1") << QStringLiteral("'-1");
     QTest::newRow("at") << QStringLiteral("@SUM(A1)") << QStringLiteral("'@SUM(A1)");
+    QTest::newRow("tab") << QStringLiteral("\t=1+1") << QStringLiteral("'\t=1+1");
+    QTest::newRow("carriage return") << QStringLiteral("\r=1+1") << QStringLiteral("\"'\r=1+1\"");
     QTest::newRow("address") << QStringLiteral("192.168.1.64") << QStringLiteral("192.168.1.64");
     QTest::newRow("inside") << QStringLiteral("K-VNT1C") << QStringLiteral("K-VNT1C");
 }

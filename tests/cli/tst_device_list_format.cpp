@@ -1,5 +1,7 @@
 #include "CDeviceListFormat.h"
 
+#include "CCsvReader.h"
+
 #include "FoundDevice.h"
 #include "LumoDeviceInfo.h"
 
@@ -34,6 +36,8 @@ private slots:
     void ordersByAddressValue();
     void leavesOutWhatADeviceDoesNotReport();
     void tableShowsNoControlCharacters();
+    void csvRunsNoFormulas_data();
+    void csvRunsNoFormulas();
 };
 
 void TestDeviceListFormat::ordersByAddressValue()
@@ -83,6 +87,35 @@ void TestDeviceListFormat::tableShowsNoControlCharacters()
     QVERIFY(table.contains("K?]0;owned?"));
     QVERIFY(table.startsWith("ID"));
     QVERIFY(table.contains("\n001 "));
+}
+
+void TestDeviceListFormat::csvRunsNoFormulas_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("command") << QByteArray("=cmd|' /C calc'!A0");
+    QTest::newRow("hyperlink") << QByteArray("=HYPERLINK(\"http://x\")");
+    QTest::newRow("plus") << QByteArray("+1");
+    QTest::newRow("minus") << QByteArray("-1+2");
+    QTest::newRow("at") << QByteArray("@SUM(A1)");
+    QTest::newRow("tab") << QByteArray("\t=1+1");
+    QTest::newRow("carriage return") << QByteArray("\r=1+1");
+}
+
+void TestDeviceListFormat::csvRunsNoFormulas()
+{
+    QFETCH(QByteArray, text);
+    LUMO_DEVICE_INFO_MY device = Device(text.constData(), "10.0.0.1");
+    std::strcpy(device.deviceTypeText, text.constData());
+    CCsvReader reader;
+    QVERIFY(reader.Parse(CDeviceListFormat::Csv({ device })));
+    QCOMPARE(reader.Records().size(), 2);
+    const QStringList headers = reader.Records().front().fields;
+    const QStringList cells = reader.Records().back().fields;
+    const QString written = QLatin1Char('\'') + QString::fromLatin1(text);
+    QCOMPARE(cells[headers.indexOf(QStringLiteral("Serial Number"))], written);
+    QCOMPARE(cells[headers.indexOf(QStringLiteral("Device Type"))], written);
+    // Plain texts are written as they are.
+    QCOMPARE(cells[headers.indexOf(QStringLiteral("IPv4 Address"))], QStringLiteral("10.0.0.1"));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceListFormat)
