@@ -103,6 +103,8 @@ bool CLumoDiscovery::Bind()
         && Resolve(library, "LUMO_SendInquiry", api.sendInquiry)
         && Resolve(library, "LUMO_ModifyDeviceNetParam", api.modify)
         && Resolve(library, "LUMO_ResetDefaultPasswd", api.resetPassword);
+    if (complete)
+        api.lastError = reinterpret_cast<LUMO_GetLastError_Fn>(ZEL_GetSymbol(library, "LUMO_GetLastError"));
     ZEL_FreeDSo(library);
     if (complete)
         m_api = api;
@@ -144,17 +146,33 @@ void CLumoDiscovery::BuildNetParamBlock(LUMO_NET_PARAM_BLOCK& block, const char*
 bool CLumoDiscovery::ModifyNetParam(const char* mac, const char* ipv4Address, const char* ipv4Mask,
                                     const char* password, const char* port, const char* gateway,
                                     const char* ipv6Address, const char* ipv6Gateway,
-                                    int ipv6PrefixLength, int option)
+                                    int ipv6PrefixLength, int option, LumoFailure* failure)
 {
     if (!m_api.modify)
-        return false;
+        return Outcome(0, failure);
     LUMO_NET_PARAM_BLOCK block;
     BuildNetParamBlock(block, ipv4Address, ipv4Mask, port, gateway, ipv6Address, ipv6Gateway,
                        ipv6PrefixLength, option);
-    return m_api.modify(mac, password, &block) == 1;
+    return Outcome(m_api.modify(mac, password, &block), failure);
 }
 
-bool CLumoDiscovery::ResetDefaultPassword(const char* serial, const char* securityCode)
+bool CLumoDiscovery::ResetDefaultPassword(const char* serial, const char* securityCode, LumoFailure* failure)
 {
-    return m_api.resetPassword && m_api.resetPassword(serial, securityCode) == 1;
+    if (!m_api.resetPassword)
+        return Outcome(0, failure);
+    return Outcome(m_api.resetPassword(serial, securityCode), failure);
+}
+
+bool CLumoDiscovery::Outcome(int result, LumoFailure* failure) const
+{
+    if (result == 1)
+        return true;
+    if (failure) {
+        // Binding is all or nothing: no start function, no library.
+        if (!m_api.start)
+            *failure = LumoFailure{ LumoFailure::Reason::NotRunning, 0 };
+        else
+            *failure = m_api.lastError ? LumoFailure::FromLastError(m_api.lastError()) : LumoFailure();
+    }
+    return false;
 }

@@ -26,6 +26,8 @@ struct State
     std::vector<ModifyCall> modifyCalls;
     std::map<int, int> modifyResults;
     LumoDoubleModifyHook modifyHook = nullptr;
+    unsigned int lastErrorScript = 0;
+    std::map<int, unsigned int> modifyLastErrors;
 
     State() { reset(); }
     void reset()
@@ -43,11 +45,23 @@ struct State
         modifyCalls.clear();
         modifyResults.clear();
         modifyHook = nullptr;
+        lastErrorScript = 0;
+        modifyLastErrors.clear();
     }
 };
 
 std::mutex g_mutex;
 State g_state;
+// As the library's, the reason belongs to the thread that made the call.
+thread_local unsigned int t_lastError = 0;
+
+// A failed call leaves its reason; a successful one leaves the last as it was.
+int WithReason(int result, unsigned int reason)
+{
+    if (result != 1)
+        t_lastError = reason;
+    return result;
+}
 
 int Record(int function)
 {
@@ -148,6 +162,18 @@ void LumoDouble_SetModifyResultAt(int call, int result)
     g_state.modifyResults[call] = result;
 }
 
+void LumoDouble_SetLastError(unsigned int value)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_state.lastErrorScript = value;
+}
+
+void LumoDouble_SetModifyLastErrorAt(int call, unsigned int value)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_state.modifyLastErrors[call] = value;
+}
+
 void LumoDouble_SetModifyHook(LumoDoubleModifyHook hook)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -176,7 +202,9 @@ LUMO_API int LUMO_CALL LUMO_ModifyDeviceNetParam(const char* mac, const char* pa
     g_state.modifyCalls.push_back(record);
     const int result = Record(LumoDoubleModify);
     const auto scripted = g_state.modifyResults.find(call);
-    return scripted == g_state.modifyResults.end() ? result : scripted->second;
+    const auto reason = g_state.modifyLastErrors.find(call);
+    return WithReason(scripted == g_state.modifyResults.end() ? result : scripted->second,
+                      reason == g_state.modifyLastErrors.end() ? g_state.lastErrorScript : reason->second);
 }
 
 #ifndef LUMO_DOUBLE_WITHOUT_RESET
@@ -184,7 +212,14 @@ LUMO_API int LUMO_CALL LUMO_ResetDefaultPasswd(const char* serial, const char* s
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     RememberTexts(serial, securityCode);
-    return Record(LumoDoubleReset);
+    return WithReason(Record(LumoDoubleReset), g_state.lastErrorScript);
+}
+#endif
+
+#ifndef LUMO_DOUBLE_WITHOUT_LAST_ERROR
+LUMO_API unsigned int LUMO_CALL LUMO_GetLastError(void)
+{
+    return t_lastError;
 }
 #endif
 

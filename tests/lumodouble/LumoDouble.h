@@ -1,7 +1,7 @@
 #pragma once
 
-// A scripted stand-in for the discovery library: it implements the five
-// library functions, records how they were called and returns what a test
+// A scripted stand-in for the discovery library: it implements the six
+// library functions (the old-library variant lacks LUMO_GetLastError), records how they were called and returns what a test
 // chose. Tests link it directly to script it; the utility loads the same file
 // at run time.
 #include <lumo/lumo_api.h>
@@ -42,6 +42,10 @@ LUMO_DOUBLE_API void LumoDouble_SetModifyResultAt(int call, int result);
 // Runs on the caller's thread at the start of each modify call, outside the double's lock.
 typedef void (*LumoDoubleModifyHook)(int call);
 LUMO_DOUBLE_API void LumoDouble_SetModifyHook(LumoDoubleModifyHook hook);
+// What LUMO_GetLastError returns after a failed modify or reset (0 after a reset of the double).
+LUMO_DOUBLE_API void LumoDouble_SetLastError(unsigned int value);
+// The LUMO_GetLastError value of one modify call (0-based), when it fails, in place of the one above.
+LUMO_DOUBLE_API void LumoDouble_SetModifyLastErrorAt(int call, unsigned int value);
 // Calls the registered callback as the library's thread would.
 LUMO_DOUBLE_API void LumoDouble_Report(const LUMO_DEVICE_REPORT* report);
 
