@@ -100,25 +100,32 @@ bool CCliCommand::Search(const CDeviceSearch::Predicate& done, const QByteArray&
 
 bool CCliCommand::ObtainPassword(QByteArray* password)
 {
-    QString text;
-    if (qEnvironmentVariableIsSet("TALDOR_PASSWORD")) {
-        text = qEnvironmentVariable("TALDOR_PASSWORD");
-    } else {
-        QByteArray line;
-        if (!CConsole::ReadSecretLine(QStringLiteral("Device password: "), &line)) {
-            CConsole::Error(QStringLiteral("taldor-ip %1: no password; set TALDOR_PASSWORD or type it when asked.\n").arg(Name()));
-            return false;
-        }
-        text = QString::fromLocal8Bit(line);
+    return ObtainSecret("TALDOR_PASSWORD", QStringLiteral("password"), QStringLiteral("Device password: "), password);
+}
+
+bool CCliCommand::ObtainSecret(const char* variable, const QString& what, const QString& prompt,
+                               QByteArray* secret) const
+{
+    if (qEnvironmentVariableIsSet(variable))
+        return DeviceSecret(qEnvironmentVariable(variable), what, secret);
+    QByteArray line;
+    if (!CConsole::ReadSecretLine(prompt, &line)) {
+        CConsole::Error(QStringLiteral("taldor-ip %1: no %2; set %3 or type it when asked.\n")
+                            .arg(Name(), what, QString::fromLatin1(variable)));
+        return false;
     }
-    // The devices take 8-bit Latin-1 texts.
+    return DeviceSecret(QString::fromLocal8Bit(line), what, secret);
+}
+
+bool CCliCommand::DeviceSecret(const QString& text, const QString& what, QByteArray* secret) const
+{
     for (QChar c : text) {
         if (c.unicode() > 0xFF) {
-            CConsole::Error(QStringLiteral("taldor-ip %1: the password holds characters the devices cannot take "
-                                           "(only Latin-1 letters).\n").arg(Name()));
+            CConsole::Error(QStringLiteral("taldor-ip %1: the %2 holds characters the devices cannot take "
+                                           "(only Latin-1 letters).\n").arg(Name(), what));
             return false;
         }
     }
-    *password = text.toLatin1();
+    *secret = text.toLatin1();
     return true;
 }

@@ -52,6 +52,12 @@ protected:
     const CSearchOptions& SearchOptions() const { return m_search; }
     // The devices' password: TALDOR_PASSWORD, or asked for (see CConsole).
     bool ObtainPassword(QByteArray* password);
+    // A secret (what names it in messages) from the environment variable, or
+    // asked for with the prompt; secrets stay off the command line, where
+    // every user of the computer can read them. False after saying why.
+    bool ObtainSecret(const char* variable, const QString& what, const QString& prompt, QByteArray* secret) const;
+    // The secret as the devices take it (8-bit Latin-1); false after saying why.
+    bool DeviceSecret(const QString& text, const QString& what, QByteArray* secret) const;
 
     CConsole m_console;
 

@@ -19,7 +19,7 @@ QString CResetCommand::Summary() const
 QString CResetCommand::HelpText() const
 {
     return QStringLiteral(
-        "Usage: taldor-ip reset SERIAL --code CODE [--wait SECONDS]\n"
+        "Usage: taldor-ip reset SERIAL [--wait SECONDS]\n"
         "                       [--protocol lumo|onvif|all] [--target ADDRESS]... [--user USER]\n"
         "\n"
         "Restores the default password of the K-VNT device with serial number SERIAL.\n"
@@ -27,8 +27,13 @@ QString CResetCommand::HelpText() const
         "device takes the code of its date and of the day before and after. ONVIF\n"
         "devices have no such restore and are refused.\n"
         "\n"
+        "The security code comes from the TALDOR_CODE environment variable, or is asked\n"
+        "for without echo (one line of standard input when that is not a terminal).\n"
+        "--code CODE still works, but every user of this computer can read the code in\n"
+        "the process list, and a warning says so.\n"
+        "\n"
         "Options:\n"
-        "  --code CODE      the security code\n"
+        "  --code CODE      the security code (visible to other users; see above)\n"
         "  --wait SECONDS   how long to search for the device (default 3)\n"
         "  --protocol PROTOCOL  lumo, onvif or all (default): which discoveries run\n"
         "  --target ADDRESS     also ask the device at this IPv4 address directly\n"
@@ -47,9 +52,11 @@ int CResetCommand::Execute(const QCommandLineParser& parser)
     if (positional.size() != 1)
         return UsageError(QStringLiteral("give exactly one serial number"));
     const QString serial = positional.front().trimmed();
-    const QString code = parser.value(QStringLiteral("code"));
-    if (!parser.isSet(QStringLiteral("code")) || code.isEmpty())
-        return UsageError(QStringLiteral("give the security code with --code"));
+    QByteArray code;
+    if (!ObtainCode(parser, &code))
+        return ExitRefused;
+    if (code.isEmpty())
+        return UsageError(QStringLiteral("the security code is empty"));
 
     const QString endpoint = CSitePlan::IsEndpointText(serial) ? serial : QString();
     const QString wanted = endpoint.isEmpty() ? serial : QString();
@@ -72,7 +79,7 @@ int CResetCommand::Execute(const QCommandLineParser& parser)
     const QString refusal = Refusal(device);
     if (!refusal.isEmpty())
         return Refused({ refusal }, QStringLiteral("Nothing was sent."));
-    if (Scanner().Lumo().ResetPassword(FieldBytes(device.lumo.serial), code.toLatin1())) {
+    if (Scanner().Lumo().ResetPassword(FieldBytes(device.lumo.serial), code)) {
         CConsole::Out(QStringLiteral("%1: default password restored\n").arg(CSitePlan::DeviceName(device)).toUtf8());
         return ExitDone;
     }
@@ -80,6 +87,17 @@ int CResetCommand::Execute(const QCommandLineParser& parser)
                                    "code or did not answer; check the code's date and serial number.\n")
                         .arg(CSitePlan::DeviceName(device)));
     return ExitFailed;
+}
+
+bool CResetCommand::ObtainCode(const QCommandLineParser& parser, QByteArray* code) const
+{
+    const QString option = QStringLiteral("code");
+    if (!parser.isSet(option))
+        return ObtainSecret("TALDOR_CODE", QStringLiteral("security code"), QStringLiteral("Security code: "), code);
+    CConsole::Error(QStringLiteral("taldor-ip reset: warning: a code given with --code can be read by every user of "
+                                   "this computer (in the process list); set TALDOR_CODE or type the code when asked "
+                                   "instead.\n"));
+    return DeviceSecret(parser.value(option), QStringLiteral("security code"), code);
 }
 
 QString CResetCommand::Refusal(const FoundDevice& device)

@@ -200,9 +200,9 @@ check_taldor_ip() {
     # default password admin, proved by a change made with it.
     local code
     code=$(cd "$clone" && build/bin/lumo-seccode TL0013631500) || fail "build/bin/lumo-seccode TL0013631500"
-    run reset taldor_ip $tool reset TL0013631500 --code "$code"
+    TALDOR_CODE=$code run reset taldor_ip $tool reset TL0013631500
     TALDOR_PASSWORD=admin run set-admin taldor_ip $tool set TL0013631500 --ip 10.1.0.24
-    ok "lumo-seccode TL0013631500, taldor-ip reset TL0013631500 --code $code; the password is admin"
+    ok "lumo-seccode TL0013631500, TALDOR_CODE=$code taldor-ip reset TL0013631500; the password is admin"
 
     run devsim-help build/bin/lumo-devsim --help
     ok "build/bin/lumo-devsim --help"

@@ -42,6 +42,18 @@ QString Serial(int number)
     return QStringLiteral("TL%1").arg(number, 10, 10, QLatin1Char('0'));
 }
 
+// Today's security code for a simulated device, from the demo code issuer.
+QString IssuedCode(const QString& serial)
+{
+    QProcess seccode;
+    seccode.start(QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-seccode"), { serial });
+    if (!seccode.waitForFinished(10000))
+        return QString();
+    return QString::fromLatin1(seccode.readAllStandardOutput()).trimmed();
+}
+
+const QString kCodeWarning = QStringLiteral("warning: a code given with --code can be read by every user");
+
 } // namespace
 
 // taldor-ip end to end: the real discovery library and the simulator on the
@@ -65,6 +77,8 @@ private slots:
     void refusedPlanSendsNothing_data();
     void refusedPlanSendsNothing();
     void resetsThePassword();
+    void resetTakesTheCodeOffTheCommandLine_data();
+    void resetTakesTheCodeOffTheCommandLine();
 
 private:
     bool StartFleet(int count, const QStringList& extra = {});
@@ -76,6 +90,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_pDir;
     std::unique_ptr<DevsimProcess> m_pFleet;
     QString m_strState;
+    // Set for the tool beside the password; reset for every test.
+    QHash<QString, QString> m_environment;
 };
 
 void TestTaldorIp::initTestCase()
@@ -88,6 +104,7 @@ void TestTaldorIp::init()
 {
     m_pDir = std::make_unique<QTemporaryDir>();
     m_strState = m_pDir->filePath(QStringLiteral("fleet.json"));
+    m_environment.clear();
 }
 
 void TestTaldorIp::cleanup()
@@ -111,6 +128,9 @@ ToolRun TestTaldorIp::Run(const QStringList& arguments, const QByteArray& passwo
         environment.remove(QStringLiteral("TALDOR_PASSWORD"));
     else
         environment.insert(QStringLiteral("TALDOR_PASSWORD"), QString::fromLatin1(password));
+    environment.remove(QStringLiteral("TALDOR_CODE"));
+    for (auto it = m_environment.cbegin(); it != m_environment.cend(); ++it)
+        environment.insert(it.key(), it.value());
     process.setProcessEnvironment(environment);
     // On the loopback every device answers within milliseconds; a shorter
     // search than the default keeps the suite quick. list keeps the default.
@@ -180,7 +200,7 @@ void TestTaldorIp::helpAndUsage_data()
     QTest::newRow("plan missing") << QStringList { QStringLiteral("apply"), QStringLiteral("/nonexistent/plan.csv") } << 2
                                   << QStringLiteral("/nonexistent/plan.csv:");
     QTest::newRow("reset without code") << QStringList { QStringLiteral("reset"), Serial(1) } << 2
-                                        << QStringLiteral("give the security code with --code");
+                                        << QStringLiteral("no security code; set TALDOR_CODE or type it when asked");
 }
 
 void TestTaldorIp::helpAndUsage()
@@ -391,15 +411,20 @@ void TestTaldorIp::resetsThePassword()
     QCOMPARE(unknown.nExitCode, 2);
     QVERIFY2(unknown.strError.contains(QStringLiteral("no device with serial number TL0000000009")), qPrintable(unknown.strError));
 
+    QVERIFY(unknown.strError.contains(kCodeWarning));
+
     const QByteArray before = StateBytes();
-    const ToolRun wrong = Run({ QStringLiteral("reset"), Serial(1), QStringLiteral("--code"), QStringLiteral("000000") });
+    m_environment.insert(QStringLiteral("TALDOR_CODE"), QStringLiteral("000000"));
+    const ToolRun wrong = Run({ QStringLiteral("reset"), Serial(1) });
     QCOMPARE(wrong.nExitCode, 1);
     QCOMPARE(StateBytes(), before);
+    m_environment.insert(QStringLiteral("TALDOR_CODE"), QString());
+    const ToolRun empty = Run({ QStringLiteral("reset"), Serial(1) });
+    QCOMPARE(empty.nExitCode, 2);
+    QVERIFY2(empty.strError.contains(QStringLiteral("the security code is empty")), qPrintable(empty.strError));
+    m_environment.remove(QStringLiteral("TALDOR_CODE"));
 
-    QProcess seccode;
-    seccode.start(QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-seccode"), { Serial(1) });
-    QVERIFY(seccode.waitForFinished(10000));
-    const QString code = QString::fromLatin1(seccode.readAllStandardOutput()).trimmed();
+    const QString code = IssuedCode(Serial(1));
     QVERIFY(!code.isEmpty());
     const ToolRun right = Run({ QStringLiteral("reset"), Serial(1), QStringLiteral("--code"), code });
     QVERIFY2(right.nExitCode == 0, qPrintable(right.strError));
@@ -409,6 +434,36 @@ void TestTaldorIp::resetsThePassword()
     QCOMPARE(Run(change, kFleetPassword).nExitCode, 1);
     const ToolRun afterReset = Run(change, QByteArrayLiteral("admin"));
     QVERIFY2(afterReset.nExitCode == 0, qPrintable(afterReset.strError));
+}
+
+void TestTaldorIp::resetTakesTheCodeOffTheCommandLine_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("environment") << QStringLiteral("environment") << false;
+    QTest::newRow("standard input") << QStringLiteral("input") << false;
+    QTest::newRow("--code") << QStringLiteral("option") << true;
+}
+
+void TestTaldorIp::resetTakesTheCodeOffTheCommandLine()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, warned);
+    QVERIFY(StartFleet(1));
+    const QString code = IssuedCode(Serial(1));
+    QVERIFY(!code.isEmpty());
+    QStringList arguments { QStringLiteral("reset"), Serial(1) };
+    QByteArray input;
+    if (source == QLatin1String("environment"))
+        m_environment.insert(QStringLiteral("TALDOR_CODE"), code);
+    else if (source == QLatin1String("input"))
+        input = code.toLatin1() + '\n';
+    else
+        arguments << QStringLiteral("--code") << code;
+    const ToolRun run = Run(arguments, kFleetPassword, input);
+    QVERIFY2(run.nExitCode == 0, qPrintable(run.strError));
+    QVERIFY(run.out.contains("default password restored"));
+    QCOMPARE(run.strError.contains(kCodeWarning), warned);
 }
 
 QTEST_GUILESS_MAIN(TestTaldorIp)
