@@ -145,7 +145,7 @@ private:
     void ShowFieldTip(QWidget* field, const QString& text);
     QList<ModifyTarget> TakeModifyTargets(const QModelIndexList& rows, const QString& startAddress) const;
     QString AddressInUseBy(const QString& address, const QList<int>& selectedRows) const;
-    bool SendModify(const ModifyTarget& target, const ModifyForm& form);
+    bool SendModify(const ModifyTarget& target, const ModifyForm& form, LumoFailure* failure);
     void ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& form);
 
     static quint64 DeviceKey(const QString& serial, const QString& mac);

@@ -2,6 +2,7 @@
 // selected devices (Modify) and restoring a device's default password.
 #include "QtLumo.h"
 
+#include "CModifyResultText.h"
 #include "QtLumoItemModel.h"
 #include "ui_QtLumo.h"
 
@@ -159,8 +160,7 @@ void QtLumo::OnModifyNetPara()
         progress->setMinimumDuration(0);
     }
 
-    QString succeeded;
-    QString failed;
+    CModifyResultText result;
     for (int i = 0; i < targets.size(); ++i) {
         const ModifyTarget& target = targets[i];
         if (progress) {
@@ -173,17 +173,16 @@ void QtLumo::OnModifyNetPara()
         }
         if (!target.bFound)
             continue;
-        if (SendModify(target, form)) {
+        LumoFailure failure;
+        if (SendModify(target, form, &failure)) {
             ApplyModifiedDevice(target, form);
-            succeeded += succeeded.isEmpty() ? tr("Modify network parameter succeed.") + tr("ID:%1").arg(target.idItem)
-                                             : target.idItem;
+            result.AddSuccess(target.idItem);
         } else {
-            failed += failed.isEmpty() ? tr("Modify network parameter failed!") + tr("ID:%1").arg(target.idItem)
-                                       : target.idItem;
+            result.AddFailure(target.idItem, failure);
         }
     }
     progress.reset();
-    CWarnDlg::ShowInformation(tr("Information"), succeeded + failed, this);
+    CWarnDlg::ShowInformation(tr("Information"), result.Text(), this);
 }
 
 QtLumo::ModifyForm QtLumo::ReadModifyForm() const
@@ -338,7 +337,7 @@ QString QtLumo::GetBatchIPAddress(const QString& startAddress, int position) con
     return parts.mid(0, 4).join(QLatin1Char('.'));
 }
 
-bool QtLumo::SendModify(const ModifyTarget& target, const ModifyForm& form)
+bool QtLumo::SendModify(const ModifyTarget& target, const ModifyForm& form, LumoFailure* failure)
 {
     const LibraryText mac(target.mac);
     const LibraryText address(target.address);
@@ -350,7 +349,7 @@ bool QtLumo::SendModify(const ModifyTarget& target, const ModifyForm& form)
     const LibraryText ipv6Gateway(form.ipv6Gateway, form.bWithIpv6);
     return m_discovery.ModifyNetParam(mac.Get(), address.Get(), mask.Get(), password.Get(), port.Get(),
                                       gateway.Get(), ipv6Address.Get(), ipv6Gateway.Get(),
-                                      form.bWithIpv6 ? int(form.ipv6PrefixLength) : 0, 0);
+                                      form.bWithIpv6 ? int(form.ipv6PrefixLength) : 0, 0, failure);
 }
 
 void QtLumo::ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& form)
@@ -390,8 +389,9 @@ void QtLumo::OnDefaultPassword()
     }
     const LibraryText serial(ui.lineEditSerial->text().trimmed());
     const LibraryText code(codeField->text());
-    if (m_discovery.ResetDefaultPassword(serial.Get(), code.Get()))
+    LumoFailure failure;
+    if (m_discovery.ResetDefaultPassword(serial.Get(), code.Get(), &failure))
         CWarnDlg::ShowInformation(tr("Information"), tr("Restore default password succeed."), this);
     else
-        CWarnDlg::ShowInformation(tr("Error"), tr("Restore default password failed!"), this);
+        CWarnDlg::ShowInformation(tr("Error"), CModifyResultText::RestoreFailedText(failure), this);
 }

@@ -108,6 +108,61 @@
     </message>
 </context>
 <context>
+    <name>CModifyResultText</name>
+    <message>
+        <source>Modify network parameter succeed.</source>
+        <translation>Modify network parameter succeed.</translation>
+    </message>
+    <message>
+        <source>ID:%1</source>
+        <translation>ID:%1</translation>
+    </message>
+    <message>
+        <source>Modify network parameter failed!</source>
+        <translation>Modify network parameter failed!</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>wrong security code</source>
+        <translation>wrong security code</translation>
+    </message>
+    <message>
+        <source>wrong password</source>
+        <translation>wrong password</translation>
+    </message>
+    <message>
+        <source>locked for %1 more seconds</source>
+        <translation>locked for %1 more seconds</translation>
+    </message>
+    <message>
+        <source>value refused by the device</source>
+        <translation>value refused by the device</translation>
+    </message>
+    <message>
+        <source>not supported by the device</source>
+        <translation>not supported by the device</translation>
+    </message>
+    <message>
+        <source>invalid parameter</source>
+        <translation>invalid parameter</translation>
+    </message>
+    <message>
+        <source>device search is not running</source>
+        <translation>device search is not running</translation>
+    </message>
+    <message>
+        <source>Restore default password failed!</source>
+        <translation>Restore default password failed!</translation>
+    </message>
+    <message>
+        <source>(%1)</source>
+        <translation>(%1)</translation>
+    </message>
+</context>
+<context>
     <name>CMorvelApplication</name>
     <message>
         <source>LUMO</source>
@@ -163,18 +218,6 @@
         <translation>Changing device %1 of %2 (ID:%3)</translation>
     </message>
     <message>
-        <source>Modify network parameter succeed.</source>
-        <translation>Modify network parameter succeed.</translation>
-    </message>
-    <message>
-        <source>ID:%1</source>
-        <translation>ID:%1</translation>
-    </message>
-    <message>
-        <source>Modify network parameter failed!</source>
-        <translation>Modify network parameter failed!</translation>
-    </message>
-    <message>
         <source>IP address cannot be empty.</source>
         <translation>IP address cannot be empty.</translation>
     </message>
@@ -225,10 +268,6 @@
     <message>
         <source>Error</source>
         <translation>Error</translation>
-    </message>
-    <message>
-        <source>Restore default password failed!</source>
-        <translation>Restore default password failed!</translation>
     </message>
     <message>
         <source>Start IP Address:</source>

@@ -108,6 +108,61 @@
     </message>
 </context>
 <context>
+    <name>CModifyResultText</name>
+    <message>
+        <source>Modify network parameter succeed.</source>
+        <translation>修改网络参数成功。</translation>
+    </message>
+    <message>
+        <source>ID:%1</source>
+        <translation>ID:%1</translation>
+    </message>
+    <message>
+        <source>Modify network parameter failed!</source>
+        <translation>修改网络参数失败！</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>设备无应答</translation>
+    </message>
+    <message>
+        <source>wrong security code</source>
+        <translation>安全码错误</translation>
+    </message>
+    <message>
+        <source>wrong password</source>
+        <translation>密码错误</translation>
+    </message>
+    <message>
+        <source>locked for %1 more seconds</source>
+        <translation>已锁定，%1 秒后可重试</translation>
+    </message>
+    <message>
+        <source>value refused by the device</source>
+        <translation>设备拒绝了该参数</translation>
+    </message>
+    <message>
+        <source>not supported by the device</source>
+        <translation>设备不支持</translation>
+    </message>
+    <message>
+        <source>invalid parameter</source>
+        <translation>参数无效</translation>
+    </message>
+    <message>
+        <source>device search is not running</source>
+        <translation>设备搜索未运行</translation>
+    </message>
+    <message>
+        <source>Restore default password failed!</source>
+        <translation>恢复默认密码失败！</translation>
+    </message>
+    <message>
+        <source>(%1)</source>
+        <translation>（%1）</translation>
+    </message>
+</context>
+<context>
     <name>CMorvelApplication</name>
     <message>
         <source>LUMO</source>
@@ -163,18 +218,6 @@
         <translation>正在修改第 %1 台设备，共 %2 台（ID:%3）</translation>
     </message>
     <message>
-        <source>Modify network parameter succeed.</source>
-        <translation>修改网络参数成功。</translation>
-    </message>
-    <message>
-        <source>ID:%1</source>
-        <translation>ID:%1</translation>
-    </message>
-    <message>
-        <source>Modify network parameter failed!</source>
-        <translation>修改网络参数失败！</translation>
-    </message>
-    <message>
         <source>IP address cannot be empty.</source>
         <translation>IP 地址不能为空。</translation>
     </message>
@@ -225,10 +268,6 @@
     <message>
         <source>Error</source>
         <translation>错误</translation>
-    </message>
-    <message>
-        <source>Restore default password failed!</source>
-        <translation>恢复默认密码失败！</translation>
     </message>
     <message>
         <source>Start IP Address:</source>

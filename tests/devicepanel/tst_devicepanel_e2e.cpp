@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -254,9 +255,33 @@ private slots:
         const int row = RowOf(*m_pPanel, SimSerial(3));
         const QStringList box = Modify(QStringLiteral("10.30.0.33"), QStringLiteral("wrong-one"));
         QCOMPARE(box, (QStringList{ QStringLiteral("Information"),
-                                    QStringLiteral("Modify network parameter failed!ID:%1 ").arg(Cell(*m_pPanel, row, 0)) }));
+                                    QStringLiteral("Modify network parameter failed!ID:%1 (wrong password) ")
+                                        .arg(Cell(*m_pPanel, row, 0)) }));
         QCOMPARE(Cell(*m_pPanel, row, 2), before);
         QCOMPARE(AddressInState(m_strState, SimSerial(3)), before);
+    }
+
+    void repeatedWrongPasswordsShowTheLockout()
+    {
+        QVERIFY(StartFleetAndPanel(2, { QStringLiteral("--lockout-ms"), QStringLiteral("30000") }));
+        SelectDevices({ 2 });
+        const QString id = Cell(*m_pPanel, RowOf(*m_pPanel, SimSerial(2)), 0);
+        const QRegularExpression locked(QStringLiteral("^Modify network parameter failed!ID:%1 "
+                                                       "\\(locked for (\\d+) more seconds\\) $").arg(id));
+        QStringList box;
+        int tries = 0;
+        while (!locked.match(box.value(1)).hasMatch() && tries < 6) {
+            box = Modify(QStringLiteral("10.30.0.32"), QStringLiteral("wrong-one"));
+            ++tries;
+            if (!locked.match(box.value(1)).hasMatch())
+                QCOMPARE(box.value(1), QStringLiteral("Modify network parameter failed!ID:%1 (wrong password) ").arg(id));
+        }
+        const QRegularExpressionMatch match = locked.match(box.value(1));
+        QVERIFY2(match.hasMatch(), qPrintable(box.value(1)));
+        QVERIFY(match.captured(1).toInt() >= 1 && match.captured(1).toInt() <= 30);
+        // The right password is refused too while the lockout lasts.
+        box = Modify(QStringLiteral("10.30.0.32"), kPassword);
+        QVERIFY2(locked.match(box.value(1)).hasMatch(), qPrintable(box.value(1)));
     }
 
     void restoreDefaultPasswordWithSecurityCode_data()
@@ -266,7 +291,8 @@ private slots:
         QTest::newRow("today's code") << 0 << QStringList{ QStringLiteral("Information"),
                                                            QStringLiteral("Restore default password succeed.") };
         QTest::newRow("code three days old") << 3 << QStringList{ QStringLiteral("Error"),
-                                                                  QStringLiteral("Restore default password failed!") };
+                                                                  QStringLiteral("Restore default password failed! "
+                                                                                 "(wrong security code)") };
     }
 
     void restoreDefaultPasswordWithSecurityCode()
