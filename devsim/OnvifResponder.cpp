@@ -11,7 +11,8 @@
 namespace devsim {
 
 OnvifResponder::OnvifResponder(asio::io_context& io, const OnvifFleet& fleet, Settings settings)
-    : m_fleet(fleet), m_settings(std::move(settings)), m_socket(io), m_groupSocket(io), m_random(m_settings.nSeed)
+    : m_fleet(fleet), m_settings(std::move(settings)), m_socket(io), m_groupSocket(io), m_delayTimer(io),
+      m_random(m_settings.nSeed)
 {
 }
 
@@ -58,6 +59,8 @@ bool OnvifResponder::openGroupSocket(std::string& strError)
 void OnvifResponder::close()
 {
     std::error_code ignored;
+    m_delayTimer.cancel();
+    m_delayedMatches.clear();
     m_socket.cancel(ignored);
     m_groupSocket.cancel(ignored);
     m_socket.close(ignored);
@@ -94,10 +97,49 @@ void OnvifResponder::onDatagram(const char* pData, size_t nSize, const Endpoint&
             continue;
         if (m_settings.dLoss > 0 && m_lossDraw(m_random) < m_settings.dLoss)
             continue;
-        const std::string strReply = OnvifDiscoveryMessages::probeMatches(device, strMessageId, ++m_nMessageNumber);
-        std::error_code error;
-        m_socket.send_to(asio::buffer(strReply), from, 0, error);
+        sendMatch(OnvifDiscoveryMessages::probeMatches(device, strMessageId, ++m_nMessageNumber), from);
     }
+}
+
+// Cameras wait a random time before answering a multicast probe, so that the
+// answers of many do not arrive at once; the simulator does the same when asked.
+void OnvifResponder::sendMatch(std::string strReply, const Endpoint& to)
+{
+    if (m_settings.maxReplyDelay.count() <= 0) {
+        std::error_code error;
+        m_socket.send_to(asio::buffer(strReply), to, 0, error);
+        return;
+    }
+    const auto delay = std::chrono::milliseconds(
+        std::uniform_int_distribution<long long>(0, m_settings.maxReplyDelay.count())(m_random));
+    const auto due = std::chrono::steady_clock::now() + delay;
+    const bool bEarliest = m_delayedMatches.empty() || due < m_delayedMatches.begin()->first;
+    m_delayedMatches.emplace(due, std::make_pair(std::move(strReply), to));
+    if (!bEarliest)
+        return;
+    m_delayTimer.expires_at(due);
+    m_delayTimer.async_wait([this](const std::error_code& error) {
+        if (!error)
+            sendDueMatches();
+    });
+}
+
+void OnvifResponder::sendDueMatches()
+{
+    const auto now = std::chrono::steady_clock::now();
+    while (!m_delayedMatches.empty() && m_delayedMatches.begin()->first <= now) {
+        const auto& [strReply, to] = m_delayedMatches.begin()->second;
+        std::error_code error;
+        m_socket.send_to(asio::buffer(strReply), to, 0, error);
+        m_delayedMatches.erase(m_delayedMatches.begin());
+    }
+    if (m_delayedMatches.empty())
+        return;
+    m_delayTimer.expires_at(m_delayedMatches.begin()->first);
+    m_delayTimer.async_wait([this](const std::error_code& error) {
+        if (!error)
+            sendDueMatches();
+    });
 }
 
 void OnvifResponder::hello(size_t nIndex)

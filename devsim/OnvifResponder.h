@@ -2,8 +2,11 @@
 
 #include <asio/io_context.hpp>
 #include <asio/ip/udp.hpp>
+#include <asio/steady_timer.hpp>
 
 #include <array>
+#include <chrono>
+#include <map>
 #include <random>
 #include <cstdint>
 #include <string>
@@ -31,6 +34,7 @@ public:
         uint16_t nPort = 3702;
         std::string strBroadcastAddress; // empty: multicast
         double dLoss = 0.0;              // share of probe matches not sent, as a lossy network would
+        std::chrono::milliseconds maxReplyDelay{0}; // each match waits a random time up to this
         unsigned nSeed = 0;
     };
 
@@ -50,6 +54,8 @@ private:
     void receive(asio::ip::udp::socket& socket, std::array<char, kMaxDatagram + 1>& buffer, Endpoint& from);
     void onDatagram(const char* pData, size_t nSize, const Endpoint& from);
     void announce(const std::string& strMessage);
+    void sendMatch(std::string strReply, const Endpoint& to);
+    void sendDueMatches();
 
     const OnvifFleet& m_fleet;
     Settings m_settings;
@@ -61,6 +67,9 @@ private:
     Endpoint m_groupFrom;
     unsigned m_nMessageNumber = 0;
     uint64_t m_nDropped = 0;
+    // Matches waiting for their random delay to pass, by when they are due.
+    std::multimap<std::chrono::steady_clock::time_point, std::pair<std::string, Endpoint>> m_delayedMatches;
+    asio::steady_timer m_delayTimer;
     std::mt19937 m_random;
     std::uniform_real_distribution<double> m_lossDraw{0.0, 1.0};
 };

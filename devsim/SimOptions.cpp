@@ -54,7 +54,9 @@ std::string SimOptions::usage()
            "                         for parents that cannot send SIGTERM, as on Windows\n"
            "  --onvif-count N        also simulate N ONVIF cameras (1..1000) on the bind address\n"
            "  --onvif-port P         WS-Discovery port of the ONVIF cameras (default 3702)\n"
-           "  --onvif-http-port P    HTTP port of the first ONVIF camera, the next ones follow (default 18080)\n";
+           "  --onvif-http-port P    HTTP port of the first ONVIF camera, the next ones follow (default 18080)\n"
+           "  --onvif-reply-delay-ms MS  each camera answers a probe after a random time up to MS,\n"
+           "                         as real cameras do (up to 500 ms); default 0, at once\n";
 }
 
 std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& arguments, std::string& strError)
@@ -140,6 +142,9 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
         } else if (strName == "--onvif-port") {
             bOk = value(1, 65535, dValue);
             options.nOnvifPort = uint16_t(dValue);
+        } else if (strName == "--onvif-reply-delay-ms") {
+            bOk = value(0, 5000, dValue);
+            options.nOnvifReplyDelayMs = uint32_t(dValue);
         } else if (strName == "--onvif-http-port") {
             bOk = value(1, 65535, dValue);
             options.nOnvifHttpPort = uint16_t(dValue);

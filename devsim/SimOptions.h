@@ -32,6 +32,7 @@ struct SimOptions
     size_t nOnvifCount = 0;        // generated ONVIF cameras
     uint16_t nOnvifPort = 3702;    // WS-Discovery port
     uint16_t nOnvifHttpPort = 18080; // first camera's HTTP port, the next ones follow
+    uint32_t nOnvifReplyDelayMs = 0; // each probe match waits a random time up to this
 
     // Whether this build runs ONVIF cameras (it needs pugixml and cpp-httplib).
     static bool hasOnvif();

@@ -587,6 +587,7 @@ bool Simulator::startOnvif()
     settings.nPort = m_options.nOnvifPort;
     settings.strBroadcastAddress = m_options.strBroadcastAddress;
     settings.dLoss = m_options.dLoss;
+    settings.maxReplyDelay = std::chrono::milliseconds(m_options.nOnvifReplyDelayMs);
     settings.nSeed = m_options.nSeed;
     m_pOnvif = std::make_unique<OnvifHost>(m_io, m_onvifDevices, settings,
                                            [this](size_t nIndex, std::function<void(bool)> done) {

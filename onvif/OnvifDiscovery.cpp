@@ -82,6 +82,9 @@ QUdpSocket* OnvifDiscovery::openSocket(const QHostAddress& bindAddress, quint16 
         delete pSocket;
         return nullptr;
     }
+    // Hundreds of devices answer one probe within half a second; the system's
+    // default buffer holds only about a hundred and fifty matches.
+    pSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
     connect(pSocket, &QUdpSocket::readyRead, this, [this, pSocket]() { readPending(pSocket); });
     return pSocket;
 }

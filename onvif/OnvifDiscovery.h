@@ -38,6 +38,7 @@ public:
     };
 
     static constexpr int kDefaultListenMs = 3000;
+    static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
 
     explicit OnvifDiscovery(QObject* pParent = nullptr);
     ~OnvifDiscovery() override;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# ONVIF discovery of 1,000 simulated cameras: our client (bench_onvif_discovery)
+# ONVIF discovery of 1,000 simulated cameras (each answering a probe after a
+# random delay of up to 500 ms, as real cameras do): our client (bench_onvif_discovery)
 # against Debian's onvif-util -a, in the same run, at 0 % and 10 % loss of the
 # cameras' probe matches. The cameras live in one network namespace, the two
 # clients in another, joined by a veth pair: nothing reaches the host's adapters.
@@ -44,10 +45,11 @@ ms_now() { date +%s%3N; }
 for loss in 0 0.1; do
     state=$(mktemp -d)
     ip netns exec "$cams" "$bin/lumo-devsim" --bind 10.97.0.2 --onvif-count "$cameras" --loss "$loss" \
+        --onvif-reply-delay-ms 500 \
         --state "$state/fleet.json" --no-announce > "$state/sim.log" 2>&1 &
     sim=$!
     for _ in $(seq 300); do grep -q "ONVIF cameras" "$state/sim.log" && break; sleep 0.1; done
-    ours_ms=(); ours_found=(); util_ms=(); util_found=()
+    ours_ms=(); ours_found=(); util_ms=(); util_found=(); util_count=()
     for _ in $(seq "$runs"); do
         line=$(ONVIF_INTERFACES=ou0 ONVIF_TARGETS= ip netns exec "$utility" "$bin/bench_onvif_discovery" "$cameras" || true)
         ours_found+=("$(echo "$line" | awk '{print $2}')")
@@ -55,8 +57,13 @@ for loss in 0 0.1; do
         began=$(ms_now)
         out=$(ip netns exec "$utility" onvif-util -a < /dev/null 2>&1 || true)
         util_ms+=("$(( $(ms_now) - began ))")
-        # onvif-util counts a repeated reply twice: count distinct addresses.
-        util_found+=("$(echo "$out" | grep -oE '10\.97\.0\.2 \([^)]*\)' | sort -u | wc -l)")
+        # onvif-util's own count ("Found N cameras") counts a repeated reply
+        # twice, and it lists names only for the cameras it could read, so the
+        # cameras it found are counted by the distinct names it printed, and its
+        # own count is shown beside.
+        util_found+=("$( (echo "$out" | grep -oE '10\.97\.0\.2 \([^)]*\)' || true) | sort -u | wc -l)")
+        count=$(echo "$out" | sed -n -E 's/^Found ([0-9]+) cameras.*/\1/p' | tail -n 1)
+        util_count+=("${count:-0}")
         sleep 1
     done
     kill "$sim"; wait "$sim" 2>/dev/null || true; sim=""
@@ -64,6 +71,7 @@ for loss in 0 0.1; do
     printf 'loss %s, %s cameras, %s runs\n' "$loss" "$cameras" "$runs"
     printf '  ours:       last listed after %s ms, found %s\n' \
         "$(printf '%s\n' "${ours_ms[@]}" | stats)" "$(printf '%s\n' "${ours_found[@]}" | stats)"
-    printf '  onvif-util: listing done after %s ms, found %s\n' \
-        "$(printf '%s\n' "${util_ms[@]}" | stats)" "$(printf '%s\n' "${util_found[@]}" | stats)"
+    printf '  onvif-util: listing done after %s ms, listed %s, its own count %s\n' \
+        "$(printf '%s\n' "${util_ms[@]}" | stats)" "$(printf '%s\n' "${util_found[@]}" | stats)" \
+        "$(printf '%s\n' "${util_count[@]}" | stats)"
 done
