@@ -2,6 +2,7 @@
 
 #include "CCsvReader.h"
 #include "CDeviceScanner.h"
+#include "CFailureText.h"
 #include "COnvifScanner.h"
 #include "CSitePlan.h"
 
@@ -131,11 +132,11 @@ int CApplyCommand::ApplyPlan(const CSitePlan& plan, const QByteArray& password)
 
 QString CApplyCommand::ApplyLumo(const PlannedChange& change, const QByteArray& password)
 {
+    LumoFailure failure;
     const bool done = Scanner().Lumo().Modify(change.device.lumo, password, change.strAddress.toLatin1(),
                                               change.strMask.toLatin1(), change.strGateway.toLatin1(), change.nPort,
-                                              nullptr, nullptr, 0);
-    return done ? QString()
-                : QStringLiteral("not taken (a wrong password or a value the device refuses) or no answer");
+                                              nullptr, nullptr, 0, &failure);
+    return done ? QString() : CFailureText::Reason(failure);
 }
 
 QString CApplyCommand::ApplyOnvif(const PlannedChange& change)

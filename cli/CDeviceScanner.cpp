@@ -35,7 +35,7 @@ QList<LUMO_DEVICE_INFO_MY> CDeviceScanner::Devices() const
 bool CDeviceScanner::Modify(const LUMO_DEVICE_INFO_MY& device, const QByteArray& password,
                             const QByteArray& address, const QByteArray& mask, const QByteArray& gateway,
                             int port, const QByteArray* ipv6Address, const QByteArray* ipv6Gateway,
-                            int ipv6PrefixLength)
+                            int ipv6PrefixLength, LumoFailure* failure)
 {
     const QByteArray mac = FieldBytes(device.mac);
     const QByteArray portText = QByteArray::number(port);
@@ -43,12 +43,12 @@ bool CDeviceScanner::Modify(const LUMO_DEVICE_INFO_MY& device, const QByteArray&
                                       password.constData(), portText.constData(), gateway.constData(),
                                       ipv6Address ? ipv6Address->constData() : nullptr,
                                       ipv6Gateway ? ipv6Gateway->constData() : nullptr,
-                                      ipv6Address ? ipv6PrefixLength : 0, 0);
+                                      ipv6Address ? ipv6PrefixLength : 0, 0, failure);
 }
 
-bool CDeviceScanner::ResetPassword(const QByteArray& serial, const QByteArray& securityCode)
+bool CDeviceScanner::ResetPassword(const QByteArray& serial, const QByteArray& securityCode, LumoFailure* failure)
 {
-    return m_discovery.ResetDefaultPassword(serial.constData(), securityCode.constData());
+    return m_discovery.ResetDefaultPassword(serial.constData(), securityCode.constData(), failure);
 }
 
 bool CDeviceScanner::IsExcludedDeviceClass(quint32) const

@@ -29,8 +29,8 @@ public:
 
     bool Modify(const LUMO_DEVICE_INFO_MY& device, const QByteArray& password, const QByteArray& address,
                 const QByteArray& mask, const QByteArray& gateway, int port, const QByteArray* ipv6Address,
-                const QByteArray* ipv6Gateway, int ipv6PrefixLength);
-    bool ResetPassword(const QByteArray& serial, const QByteArray& securityCode);
+                const QByteArray* ipv6Gateway, int ipv6PrefixLength, LumoFailure* failure = nullptr);
+    bool ResetPassword(const QByteArray& serial, const QByteArray& securityCode, LumoFailure* failure = nullptr);
 
     // CLumoDeviceSink: every device is kept; the caller chooses what to show.
     bool IsExcludedDeviceClass(quint32 classCode) const override;

@@ -1,6 +1,7 @@
 #include "CResetCommand.h"
 
 #include "CDeviceScanner.h"
+#include "CFailureText.h"
 #include "CSitePlan.h"
 
 #include <QByteArray>
@@ -79,13 +80,15 @@ int CResetCommand::Execute(const QCommandLineParser& parser)
     const QString refusal = Refusal(device);
     if (!refusal.isEmpty())
         return Refused({ refusal }, QStringLiteral("Nothing was sent."));
-    if (Scanner().Lumo().ResetPassword(FieldBytes(device.lumo.serial), code)) {
+    LumoFailure failure;
+    if (Scanner().Lumo().ResetPassword(FieldBytes(device.lumo.serial), code, &failure)) {
         CConsole::Out(QStringLiteral("%1: default password restored\n").arg(CSitePlan::DeviceName(device)).toUtf8());
         return ExitDone;
     }
-    CConsole::Error(QStringLiteral("%1: the default password was not restored. The device did not take the "
-                                   "code or did not answer; check the code's date and serial number.\n")
-                        .arg(CSitePlan::DeviceName(device)));
+    const bool wrongCode = failure.reason == LumoFailure::Reason::AuthFailed;
+    CConsole::Error(QStringLiteral("%1: the default password was not restored, %2.%3\n")
+                        .arg(CSitePlan::DeviceName(device), CFailureText::Reason(failure, true),
+                             wrongCode ? QStringLiteral(" Check the code's date and serial number.") : QString()));
     return ExitFailed;
 }
 

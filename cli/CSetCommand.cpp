@@ -1,6 +1,7 @@
 #include "CSetCommand.h"
 
 #include "CDeviceScanner.h"
+#include "CFailureText.h"
 #include "COnvifScanner.h"
 #include "CSitePlan.h"
 
@@ -191,10 +192,11 @@ int CSetCommand::Execute(const QCommandLineParser& parser)
         return ExitRefused;
     const QByteArray ipv6Address = m_ipv6.strAddress.toLatin1();
     const QByteArray ipv6Gateway = m_ipv6.strGateway.toLatin1();
+    LumoFailure failure;
     const bool done = Scanner().Lumo().Modify(change.device.lumo, password, change.strAddress.toLatin1(), change.strMask.toLatin1(),
                                        change.strGateway.toLatin1(), change.nPort,
                                        m_ipv6.bGiven ? &ipv6Address : nullptr,
-                                       m_ipv6.bGiven ? &ipv6Gateway : nullptr, m_ipv6.nPrefixLength);
+                                       m_ipv6.bGiven ? &ipv6Gateway : nullptr, m_ipv6.nPrefixLength, &failure);
     const QString name = CSitePlan::DeviceName(change.device);
     if (done) {
         QString now = QStringLiteral("%1: done, now %2 mask %3 gateway %4 port %5")
@@ -205,8 +207,7 @@ int CSetCommand::Execute(const QCommandLineParser& parser)
         CConsole::Out((now + QLatin1Char('\n')).toUtf8());
         return ExitDone;
     }
-    CConsole::Error(QStringLiteral("%1: failed. The device did not take the change (a wrong password or a value it "
-                                   "refuses) or did not answer.\n").arg(name));
+    CConsole::Error(QStringLiteral("%1: failed, %2.\n").arg(name, CFailureText::Reason(failure)));
     return ExitFailed;
 }
 

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -73,6 +74,7 @@ private slots:
     void setsOneDevice_data();
     void setsOneDevice();
     void wrongPasswordGivesExitOne();
+    void repeatedWrongPasswordsShowTheLockout();
     void appliesTenDevicesUnderPacketLoss();
     void refusedPlanSendsNothing_data();
     void refusedPlanSendsNothing();
@@ -180,6 +182,8 @@ void TestTaldorIp::helpAndUsage_data()
     QTest::newRow("program help") << QStringList { QStringLiteral("--help") } << 0 << QStringLiteral("Commands:\n  list");
     QTest::newRow("no command") << QStringList {} << 2 << QStringLiteral("Usage: taldor-ip COMMAND");
     QTest::newRow("unknown command") << QStringList { QStringLiteral("lsit") } << 2 << QStringLiteral("unknown command \"lsit\"");
+    QTest::newRow("unknown command with escapes") << QStringList { QStringLiteral("l\x1b]0;owned\x07") } << 2
+                                                  << QStringLiteral("unknown command \"l?]0;owned?\"");
     for (const char* command : { "list", "set", "apply", "reset" })
         QTest::addRow("%s --help", command) << QStringList { QString::fromLatin1(command), QStringLiteral("--help") } << 0
                                             << QStringLiteral("Usage: taldor-ip %1 ").arg(QString::fromLatin1(command));
@@ -212,6 +216,7 @@ void TestTaldorIp::helpAndUsage()
     QCOMPARE(run.nExitCode, exitCode);
     const QString shown = exitCode == 0 ? QString::fromUtf8(run.out) : run.strError;
     QVERIFY2(shown.contains(text), qPrintable(shown));
+    QVERIFY(!run.strError.contains(QChar(0x1b)));
 }
 
 void TestTaldorIp::listsAsCsvAndJson()
@@ -325,9 +330,41 @@ void TestTaldorIp::wrongPasswordGivesExitOne()
     const ToolRun run = Run({ QStringLiteral("set"), Serial(1), QStringLiteral("--ip"), QStringLiteral("10.20.7.1") },
                             QByteArrayLiteral("not-the-password"));
     QCOMPARE(run.nExitCode, 1);
-    QVERIFY2(run.strError.contains(QStringLiteral("failed")), qPrintable(run.strError));
+    QVERIFY2(run.strError.contains(QStringLiteral("%1 (MAC ").arg(Serial(1))), qPrintable(run.strError));
+    QVERIFY2(run.strError.contains(QStringLiteral(": failed, wrong password.\n")), qPrintable(run.strError));
     QCOMPARE(AddressOf(ReadState(m_strState).value(Serial(1))), QStringLiteral("10.20.0.10"));
     QCOMPARE(StateBytes(), before);
+
+    const ToolRun apply = Run({ QStringLiteral("apply"), WritePlan("serial,ip\nTL0000000002,10.20.9.2\n") },
+                              QByteArrayLiteral("not-the-password"));
+    QCOMPARE(apply.nExitCode, 1);
+    QVERIFY2(apply.out.contains("  failed: wrong password\n"), apply.out.constData());
+    QCOMPARE(StateBytes(), before);
+}
+
+void TestTaldorIp::repeatedWrongPasswordsShowTheLockout()
+{
+    QVERIFY(StartFleet(1, { QStringLiteral("--lockout-ms"), QStringLiteral("30000") }));
+    const QStringList change = { QStringLiteral("set"), Serial(1), QStringLiteral("--ip"), QStringLiteral("10.20.7.1") };
+    const QRegularExpression locked(QStringLiteral(": failed, locked for (\\d+) more seconds, try again later\\.\n"));
+    ToolRun run;
+    for (int tries = 0; tries < 6 && !locked.match(run.strError).hasMatch(); ++tries) {
+        run = Run(change, QByteArrayLiteral("not-the-password"));
+        QCOMPARE(run.nExitCode, 1);
+        if (!locked.match(run.strError).hasMatch())
+            QVERIFY2(run.strError.contains(QStringLiteral(": failed, wrong password.")), qPrintable(run.strError));
+    }
+    const QRegularExpressionMatch match = locked.match(run.strError);
+    QVERIFY2(match.hasMatch(), qPrintable(run.strError));
+    QVERIFY(match.captured(1).toInt() >= 1 && match.captured(1).toInt() <= 30);
+    // While it lasts the right password is refused the same way.
+    const ToolRun right = Run(change, kFleetPassword);
+    QCOMPARE(right.nExitCode, 1);
+    QVERIFY2(locked.match(right.strError).hasMatch(), qPrintable(right.strError));
+    const ToolRun reset = Run({ QStringLiteral("reset"), Serial(1), QStringLiteral("--code"), QStringLiteral("000000") });
+    QCOMPARE(reset.nExitCode, 1);
+    QVERIFY2(reset.strError.contains(QStringLiteral("the default password was not restored, locked for ")),
+             qPrintable(reset.strError));
 }
 
 void TestTaldorIp::appliesTenDevicesUnderPacketLoss()
@@ -378,6 +415,10 @@ void TestTaldorIp::refusedPlanSendsNothing_data()
     QTest::newRow("address of a device outside the plan")
         << QByteArray("serial,ip\nTL0000000001,10.20.9.1\nTL0000000002,10.20.0.12\n")
         << QStringLiteral("line 3: address 10.20.0.12 belongs to device TL0000000003");
+    QTest::newRow("window title in a cell") << QByteArray("serial,ip\nTL0000000001,\x1b]0;owned\x07\n")
+                                            << QStringLiteral("line 2: ip \"?]0;owned?\" is not an IPv4 address");
+    QTest::newRow("clear screen as a serial") << QByteArray("serial,ip\n\x1b[2J,10.20.9.1\n")
+                                              << QStringLiteral("line 2: no device with serial number ?[2J answered");
 }
 
 void TestTaldorIp::refusedPlanSendsNothing()
@@ -392,6 +433,9 @@ void TestTaldorIp::refusedPlanSendsNothing()
     QCOMPARE(run.nExitCode, 2);
     QVERIFY2(run.strError.contains(problem), qPrintable(run.strError));
     QVERIFY(run.strError.contains(QStringLiteral("nothing was sent")));
+    // Cells are quoted with their control characters shown as "?".
+    QVERIFY(!run.strError.contains(QChar(0x1b)));
+    QVERIFY(!run.strError.contains(QChar(0x07)));
     QVERIFY(run.out.isEmpty());
     QCOMPARE(StateBytes(), before);
 
@@ -417,6 +461,9 @@ void TestTaldorIp::resetsThePassword()
     m_environment.insert(QStringLiteral("TALDOR_CODE"), QStringLiteral("000000"));
     const ToolRun wrong = Run({ QStringLiteral("reset"), Serial(1) });
     QCOMPARE(wrong.nExitCode, 1);
+    QVERIFY2(wrong.strError.contains(QStringLiteral("the default password was not restored, wrong security code. "
+                                                    "Check the code's date and serial number.")),
+             qPrintable(wrong.strError));
     QCOMPARE(StateBytes(), before);
     m_environment.insert(QStringLiteral("TALDOR_CODE"), QString());
     const ToolRun empty = Run({ QStringLiteral("reset"), Serial(1) });
