@@ -105,7 +105,7 @@ void CApplyCommand::PrintPlan(const CSitePlan& plan) const
     QString text;
     for (const PlannedChange& change : plan.Changes())
         text += ChangeText(change) + QLatin1Char('\n');
-    CConsole::Out(text.toUtf8());
+    CConsole::Print(text);
     CConsole::Error(QStringLiteral("The plan holds for %1 devices; nothing was sent (--dry-run).\n")
                         .arg(plan.Changes().size()));
 }
@@ -123,7 +123,7 @@ int CApplyCommand::ApplyPlan(const CSitePlan& plan, const QByteArray& password)
         m_console.EndProgress();
         failed += failure.isEmpty() ? 0 : 1;
         const QString outcome = failure.isEmpty() ? QStringLiteral("done") : QStringLiteral("failed: ") + failure;
-        CConsole::Out((ChangeText(change) + QStringLiteral("  ") + outcome + QLatin1Char('\n')).toUtf8());
+        CConsole::Print(ChangeText(change) + QStringLiteral("  ") + outcome + QLatin1Char('\n'));
     }
     CConsole::Error(QStringLiteral("%1 devices: %2 done, %3 failed.\n")
                         .arg(changes.size()).arg(changes.size() - failed).arg(failed));

@@ -1,6 +1,9 @@
 #include "CConsole.h"
 
+#include "PrintableText.h"
+
 #include <QByteArray>
+#include <QStringList>
 
 #include <csignal>
 #include <cstdio>
@@ -110,6 +113,20 @@ private:
     bool m_bActive = false;
 };
 
+QString PrintableLines(const QString& text)
+{
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        line = PrintableText(line);
+    return lines.join(u'\n');
+}
+
+void Write(std::FILE* stream, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
 bool ReadLine(QByteArray* line)
 {
     std::string text;
@@ -149,15 +166,22 @@ bool CConsole::ReadSecretLine(const QString& prompt, QByteArray* line)
 
 void CConsole::Out(const QByteArray& text)
 {
-    std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
-    std::fflush(stdout);
+    Write(stdout, text);
+}
+
+void CConsole::Print(const QString& text)
+{
+    Write(stdout, PrintableLines(text).toUtf8());
 }
 
 void CConsole::Error(const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
-    std::fflush(stderr);
+    WriteError(PrintableLines(text));
+}
+
+void CConsole::WriteError(const QString& text)
+{
+    Write(stderr, text.toLocal8Bit());
 }
 
 void CConsole::Progress(const QString& text)
@@ -165,7 +189,7 @@ void CConsole::Progress(const QString& text)
     if (!IsErrorTerminal())
         return;
     // Carriage return, the text, then clear what a longer earlier line left.
-    Error(QStringLiteral("\r") + text + QStringLiteral("\x1b[K"));
+    WriteError(QStringLiteral("\r") + PrintableText(text) + QStringLiteral("\x1b[K"));
     m_bProgressShown = true;
 }
 
@@ -173,6 +197,6 @@ void CConsole::EndProgress()
 {
     if (!m_bProgressShown)
         return;
-    Error(QStringLiteral("\r\x1b[K"));
+    WriteError(QStringLiteral("\r\x1b[K"));
     m_bProgressShown = false;
 }

@@ -3,6 +3,7 @@
 #include "CCsvWriter.h"
 #include "Ipv4Text.h"
 #include "FoundDevice.h"
+#include "PrintableText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -142,15 +143,6 @@ quint32 AddressKey(const FoundDevice& device)
     return ParseIpv4(device.Ipv4Address(), &value) ? value : 0xFFFFFFFFu;
 }
 
-QString Printable(QString text)
-{
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = u'?';
-    }
-    return text;
-}
-
 } // namespace
 
 QStringList CDeviceListFormat::Headers()
@@ -237,7 +229,7 @@ QByteArray CDeviceListFormat::Table(const QList<FoundDevice>& devices)
         QStringList cells;
         for (const Column& column : kColumns) {
             if (column.bInTable)
-                cells.append(Printable(CellText(column, ValueAt(column, device, id))));
+                cells.append(PrintableText(CellText(column, ValueAt(column, device, id))));
         }
         cells[0] = QString::asprintf("%03d", id);
         rows.append(cells);

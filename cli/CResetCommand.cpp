@@ -82,7 +82,7 @@ int CResetCommand::Execute(const QCommandLineParser& parser)
         return Refused({ refusal }, QStringLiteral("Nothing was sent."));
     LumoFailure failure;
     if (Scanner().Lumo().ResetPassword(FieldBytes(device.lumo.serial), code, &failure)) {
-        CConsole::Out(QStringLiteral("%1: default password restored\n").arg(CSitePlan::DeviceName(device)).toUtf8());
+        CConsole::Print(QStringLiteral("%1: default password restored\n").arg(CSitePlan::DeviceName(device)));
         return ExitDone;
     }
     const bool wrongCode = failure.reason == LumoFailure::Reason::AuthFailed;

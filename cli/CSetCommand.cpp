@@ -204,7 +204,7 @@ int CSetCommand::Execute(const QCommandLineParser& parser)
                           .arg(change.nPort);
         if (m_ipv6.bGiven)
             now += QStringLiteral(", IPv6 %1/%2 gateway %3").arg(m_ipv6.strAddress).arg(m_ipv6.nPrefixLength).arg(m_ipv6.strGateway);
-        CConsole::Out((now + QLatin1Char('\n')).toUtf8());
+        CConsole::Print(now + QLatin1Char('\n'));
         return ExitDone;
     }
     CConsole::Error(QStringLiteral("%1: failed, %2.\n").arg(name, CFailureText::Reason(failure)));
@@ -222,10 +222,9 @@ int CSetCommand::SetOnvif(const PlannedChange& change)
     const OnvifReaddress::Result result = Scanner().Onvif().Readdress(change.device.onvif, request);
     m_console.EndProgress();
     if (result.isDone()) {
-        CConsole::Out(QStringLiteral("%1: done, now %2 mask %3 gateway %4\n")
-                          .arg(name, change.strAddress, change.strMask,
-                               change.strGateway.isEmpty() ? QStringLiteral("unchanged") : change.strGateway)
-                          .toUtf8());
+        CConsole::Print(QStringLiteral("%1: done, now %2 mask %3 gateway %4\n")
+                            .arg(name, change.strAddress, change.strMask,
+                                 change.strGateway.isEmpty() ? QStringLiteral("unchanged") : change.strGateway));
         return ExitDone;
     }
     CConsole::Error(QStringLiteral("%1: failed, %2: %3\n")

@@ -2,6 +2,7 @@
 
 #include "CCsvReader.h"
 #include "Ipv4Text.h"
+#include "PrintableText.h"
 
 #include <InputChecks.h>
 
@@ -23,9 +24,10 @@ const QString kPort = QStringLiteral("port");
 constexpr int kLowestPort = 2000;
 constexpr int kHighestPort = 65535;
 
+// Cells of a plan, quoted in a problem.
 QString Quoted(const QString& text)
 {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    return QLatin1Char('"') + PrintableText(text) + QLatin1Char('"');
 }
 
 // Addresses no device on a segment can take, though their form is valid.
@@ -100,8 +102,8 @@ QString CSitePlan::DeviceName(const FoundDevice& device)
 {
     // An ONVIF device that was not read is known by its endpoint only.
     if (device.Serial().isEmpty() && device.Mac().isEmpty() && !device.Endpoint().isEmpty())
-        return device.Endpoint();
-    return QStringLiteral("%1 (MAC %2)").arg(device.Serial(), device.Mac());
+        return PrintableText(device.Endpoint());
+    return PrintableText(QStringLiteral("%1 (MAC %2)").arg(device.Serial(), device.Mac()));
 }
 
 QList<int> CSitePlan::MatchingDevices(const QList<FoundDevice>& devices, const QString& serial,
@@ -276,11 +278,11 @@ bool CSitePlan::Match(const PlanEntry& entry, const DeviceIndex& index, bool all
     const QList<int> found = index.Matching(entry.strSerial, entry.strMac, entry.strEndpoint);
     QStringList names;
     if (!entry.strSerial.isEmpty())
-        names.append(QStringLiteral("serial number %1").arg(entry.strSerial));
+        names.append(QStringLiteral("serial number %1").arg(PrintableText(entry.strSerial)));
     if (!entry.strMac.isEmpty())
-        names.append(QStringLiteral("MAC %1").arg(entry.strMac));
+        names.append(QStringLiteral("MAC %1").arg(PrintableText(entry.strMac)));
     if (!entry.strEndpoint.isEmpty())
-        names.append(QStringLiteral("endpoint %1").arg(entry.strEndpoint));
+        names.append(QStringLiteral("endpoint %1").arg(PrintableText(entry.strEndpoint)));
     const QString wanted = names.join(QStringLiteral(" and "));
     if (found.isEmpty()) {
         AddProblem(line, QStringLiteral("no device with %1 answered; check that it is on and on this network "
@@ -313,7 +315,7 @@ bool CSitePlan::CheckDevice(const PlanEntry& entry, const FoundDevice& device, b
             AddProblem(line, QStringLiteral("ONVIF device %1 could not be read (%2); check the user (--user) and the "
                                             "password").arg(DeviceName(device), device.onvif.error.isEmpty()
                                                                                        ? OnvifDeviceStateName(device.onvif.state)
-                                                                                       : device.onvif.error));
+                                                                                       : PrintableText(device.onvif.error)));
             return false;
         }
         if (!entry.strPort.isEmpty() && entry.strPort.toInt() != device.Port()) {
@@ -325,7 +327,7 @@ bool CSitePlan::CheckDevice(const PlanEntry& entry, const FoundDevice& device, b
     }
     if (!allModels && !IsListedModel(device)) {
         AddProblem(line, QStringLiteral("device %1 is a %2, a model not set up by default; add --all-models to include it")
-                             .arg(DeviceName(device), device.Model()));
+                             .arg(DeviceName(device), PrintableText(device.Model())));
         return false;
     }
     if (IsReadOnlyClass(device)) {

@@ -62,6 +62,7 @@ public:
     // The devices an entry names by serial number, MAC and/or endpoint.
     static QList<int> MatchingDevices(const QList<FoundDevice>& devices, const QString& serial,
                                       const QString& mac, const QString& endpoint = QString());
+    // Serial number and MAC, or the endpoint, printable (see PrintableText).
     static QString DeviceName(const FoundDevice& device);
 
 private:

@@ -62,6 +62,9 @@ private slots:
     void ordersMovesOntoAddressesStillHeld();
     void refusesAddressesThatSwap();
     void singleEntryOfTheSetCommand();
+    void problemsShowNoControlCharacters_data();
+    void problemsShowNoControlCharacters();
+    void deviceNamesShowNoControlCharacters();
 };
 
 void TestSitePlan::refusesNamingTheLine_data()
@@ -216,6 +219,39 @@ void TestSitePlan::singleEntryOfTheSetCommand()
     entry.strPort = QStringLiteral("70000");
     QVERIFY(!plan.SetEntry(entry));
     QVERIFY(plan.Problems().front().startsWith(QStringLiteral("port \"70000\"")));
+}
+
+void TestSitePlan::problemsShowNoControlCharacters_data()
+{
+    QTest::addColumn<QByteArray>("plan");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("window title in an ip cell") << QByteArray("serial,ip\nSN2,\x1b]0;owned\x07\n")
+                                                << QStringLiteral("line 2: ip \"?]0;owned?\" is not an IPv4 address");
+    QTest::newRow("clear screen as a serial") << QByteArray("serial,ip\n\x1b[2J,10.0.0.20\n")
+                                              << QStringLiteral("line 2: no device with serial number ?[2J answered");
+    QTest::newRow("C1 control sequence in a MAC") << QByteArray("mac,ip\n\xc2\x9b" "2J,10.0.0.20\n")
+                                                  << QStringLiteral("line 2: mac \"?2J\" is not a MAC address");
+    QTest::newRow("bell and return in a header") << QByteArray("serial,ip,\"x\x07\ry\"\nSN2,10.0.0.20,1\n")
+                                                 << QStringLiteral("line 1: unknown column \"x??y\"");
+}
+
+void TestSitePlan::problemsShowNoControlCharacters()
+{
+    QFETCH(QByteArray, plan);
+    QFETCH(QString, problem);
+    CSitePlan sitePlan;
+    QVERIFY(!CheckPlan(plan, sitePlan));
+    const QString problems = sitePlan.Problems().join(u'\n');
+    QVERIFY2(problems.contains(problem), qPrintable(problems));
+    for (QChar c : problems)
+        QVERIFY2(c == u'\n' || c.category() != QChar::Other_Control, qPrintable(problems));
+}
+
+void TestSitePlan::deviceNamesShowNoControlCharacters()
+{
+    LUMO_DEVICE_INFO_MY device = Device(1);
+    std::strcpy(device.serial, "\x1b]0;owned\x07");
+    QCOMPARE(CSitePlan::DeviceName(device), QStringLiteral("?]0;owned? (MAC 02:00:00:00:00:01)"));
 }
 
 QTEST_GUILESS_MAIN(TestSitePlan)
