@@ -32,7 +32,24 @@ uint32_t AttemptLimiter::secondsRefused(uint32_t nSource, Clock::time_point now)
                                                 [oneSecondAgo](Clock::time_point t) { return t > oneSecondAgo; }));
     if (nRecent >= kDeviceFailuresPerSecond)
         nSeconds = std::max<uint32_t>(nSeconds, 1);
-    return nSeconds;
+    return std::max(nSeconds, secondsUntilBudget(now));
+}
+
+double AttemptLimiter::budgetAt(Clock::time_point now) const
+{
+    if (m_budgetAt == Clock::time_point{} || now <= m_budgetAt)
+        return m_dBudget;
+    const double dRegained = std::chrono::duration<double>(now - m_budgetAt) / kBudgetRefill;
+    return std::min(kFailureBudget, m_dBudget + dRegained);
+}
+
+uint32_t AttemptLimiter::secondsUntilBudget(Clock::time_point now) const
+{
+    const double dBudget = budgetAt(now);
+    if (dBudget >= 1.0)
+        return 0;
+    const auto missing = std::chrono::duration_cast<Clock::duration>((1.0 - dBudget) * kBudgetRefill);
+    return std::max<uint32_t>(1, roundedUpSeconds(missing));
 }
 
 AttemptLimiter::Clock::duration AttemptLimiter::lockoutAfter(int nLockouts) const
@@ -64,6 +81,8 @@ AttemptLimiter::Source& AttemptLimiter::sourceFor(uint32_t nSource, Clock::time_
 
 void AttemptLimiter::failed(uint32_t nSource, Clock::time_point now)
 {
+    m_dBudget = std::max(0.0, budgetAt(now) - 1.0);
+    m_budgetAt = now;
     m_recentFailures.push_back(now);
     while (m_recentFailures.size() > kDeviceFailuresPerSecond)
         m_recentFailures.pop_front();

@@ -11,7 +11,11 @@ namespace devsim {
 // counted per source address: after kFailuresToLock within kFailureWindow the
 // address is refused for the base lockout (60 s), doubling with each further
 // lockout up to kMaxLockout; a success resets the address. A device-wide limit
-// of kDeviceFailuresPerSecond covers guesses from ever new (spoofed) addresses.
+// of kDeviceFailuresPerSecond covers guesses from ever new (spoofed) addresses,
+// and a device-wide budget bounds guessing over hours and days: it holds
+// kFailureBudget failures and regains one every kBudgetRefill, so however many
+// addresses guess, a day lets through at most kFailureBudget + 1,440.
+// While the budget is spent every address is refused until it regains one.
 class AttemptLimiter
 {
 public:
@@ -28,6 +32,8 @@ public:
     static constexpr std::chrono::minutes kFailureWindow{10};
     static constexpr std::chrono::minutes kMaxLockout{30};
     static constexpr size_t kDeviceFailuresPerSecond = 20;
+    static constexpr double kFailureBudget = 200;
+    static constexpr std::chrono::minutes kBudgetRefill{1};
     // Addresses remembered; the quietest unlocked one makes room for a new one.
     static constexpr size_t kMaxSources = 1024;
 
@@ -41,11 +47,15 @@ private:
     };
 
     Source& sourceFor(uint32_t nSource, Clock::time_point now);
+    double budgetAt(Clock::time_point now) const;
+    uint32_t secondsUntilBudget(Clock::time_point now) const;
     Clock::duration lockoutAfter(int nLockouts) const;
 
     std::chrono::milliseconds m_baseLockout;
     std::unordered_map<uint32_t, Source> m_sources;
     std::deque<Clock::time_point> m_recentFailures; // device-wide, the last second
+    double m_dBudget = kFailureBudget;               // failures still allowed, as of m_budgetAt
+    Clock::time_point m_budgetAt{};
 };
 
 } // namespace devsim

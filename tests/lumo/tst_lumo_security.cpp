@@ -139,6 +139,7 @@ private slots:
     void codeRestoresItsOwnDeviceOnly();
     void refusalCarriesNothingFromTheSecret_data();
     void refusalCarriesNothingFromTheSecret();
+    void guessesOfADayAreBoundedWhateverTheAddresses();
     void failuresLockTheAddressOut_data();
     void failuresLockTheAddressOut();
     void successResetsTheCount();
@@ -289,6 +290,30 @@ void TestLumoSecurity::deviceWideLimitCoversManyAddresses()
     QCOMPARE(int(refused.waitSeconds), 1);
     bench.now += std::chrono::milliseconds(1100);
     QCOMPARE(statusOf(bench.modify(FleetFactory::kGeneratedPassword, kClient)), ResultStatus::Ok);
+}
+
+void TestLumoSecurity::guessesOfADayAreBoundedWhateverTheAddresses()
+{
+    // A guesser on ever new addresses tries as fast as the device lets it, for a
+    // day; then stops, and the installer's right password gets through within
+    // a minute.
+    AttemptLimiter limiter;
+    const auto start = AttemptLimiter::Clock::now();
+    auto now = start;
+    uint32_t nAddress = 0x0B000000;
+    size_t nEvaluated = 0;
+    for (; now < start + std::chrono::hours(24); now += std::chrono::milliseconds(50)) {
+        if (limiter.secondsRefused(++nAddress, now) != 0)
+            continue;
+        limiter.failed(nAddress, now);
+        ++nEvaluated;
+    }
+    qInfo("failed guesses evaluated in a day: %zu", nEvaluated);
+    QVERIFY2(nEvaluated <= size_t(AttemptLimiter::kFailureBudget) + 24 * 60 + 1, qPrintable(QString::number(nEvaluated)));
+    QVERIFY(nEvaluated >= size_t(AttemptLimiter::kFailureBudget));
+    const uint32_t nWait = limiter.secondsRefused(kClient, now);
+    QVERIFY2(nWait >= 1 && nWait <= 60, qPrintable(QString::number(nWait)));
+    QCOMPARE(limiter.secondsRefused(kClient, now + std::chrono::seconds(nWait)), 0u);
 }
 
 void TestLumoSecurity::challengeFloodFromOneAddressSparesAnother()
