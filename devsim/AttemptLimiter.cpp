@@ -16,8 +16,8 @@ uint32_t roundedUpSeconds(AttemptLimiter::Clock::duration remaining)
 
 } // namespace
 
-AttemptLimiter::AttemptLimiter(std::chrono::milliseconds baseLockout)
-    : m_baseLockout(baseLockout)
+AttemptLimiter::AttemptLimiter(std::chrono::milliseconds lockout, double dFailureBudget)
+    : m_lockout(lockout), m_dBudgetSize(dFailureBudget), m_dBudget(dFailureBudget)
 {
 }
 
@@ -40,7 +40,7 @@ double AttemptLimiter::budgetAt(Clock::time_point now) const
     if (m_budgetAt == Clock::time_point{} || now <= m_budgetAt)
         return m_dBudget;
     const double dRegained = std::chrono::duration<double>(now - m_budgetAt) / kBudgetRefill;
-    return std::min(kFailureBudget, m_dBudget + dRegained);
+    return std::min(m_dBudgetSize, m_dBudget + dRegained);
 }
 
 uint32_t AttemptLimiter::secondsUntilBudget(Clock::time_point now) const
@@ -50,14 +50,6 @@ uint32_t AttemptLimiter::secondsUntilBudget(Clock::time_point now) const
         return 0;
     const auto missing = std::chrono::duration_cast<Clock::duration>((1.0 - dBudget) * kBudgetRefill);
     return std::max<uint32_t>(1, roundedUpSeconds(missing));
-}
-
-AttemptLimiter::Clock::duration AttemptLimiter::lockoutAfter(int nLockouts) const
-{
-    Clock::duration lockout = m_baseLockout;
-    for (int i = 1; i < nLockouts && lockout < kMaxLockout; ++i)
-        lockout *= 2;
-    return std::min<Clock::duration>(lockout, kMaxLockout);
 }
 
 AttemptLimiter::Source& AttemptLimiter::sourceFor(uint32_t nSource, Clock::time_point now)
@@ -94,8 +86,7 @@ void AttemptLimiter::failed(uint32_t nSource, Clock::time_point now)
     if (source.failures.size() < size_t(kFailuresToLock))
         return;
     source.failures.clear();
-    ++source.nLockouts;
-    source.lockedUntil = now + lockoutAfter(source.nLockouts);
+    source.lockedUntil = now + m_lockout;
 }
 
 void AttemptLimiter::succeeded(uint32_t nSource)

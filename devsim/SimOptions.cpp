@@ -45,7 +45,8 @@ std::string SimOptions::usage()
            "  --duplicate F          send each datagram twice with probability F\n"
            "  --delay-ms MS          delay every datagram sent\n"
            "  --kdf-ops N --kdf-mem-kib K   key-derivation cost asked of clients\n"
-           "  --lockout-ms MS        first lockout after 5 failed authentications (default 60000)\n"
+           "  --lockout-ms MS        lockout after 5 failed authentications (default 60000)\n"
+           "  --failure-budget N     failed authentications a device takes before one a minute (default 200)\n"
            "  --ack-before-save      answer before saving, unflushed (the old way; comparisons only)\n"
            "  --no-announce          no announcement at start\n"
            "  --floor-port P         answer benchmark floor requests on port P\n"
@@ -120,6 +121,9 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
         } else if (strName == "--lockout-ms") {
             bOk = value(100, 1800000, dValue);
             options.nLockoutMs = uint32_t(dValue);
+        } else if (strName == "--failure-budget") {
+            bOk = value(1, 100000, dValue);
+            options.nFailureBudget = uint32_t(dValue);
         } else if (strName == "--ack-before-save") {
             options.bAckBeforeSave = true;
         } else if (strName == "--no-announce") {

@@ -24,7 +24,8 @@ struct SimOptions
     uint32_t nKdfOps = 2;
     uint32_t nKdfMemKib = 8192;
     bool bAckBeforeSave = false; // the old way, for comparisons: answer, then save unflushed
-    uint32_t nLockoutMs = 60000; // first lockout after repeated failed authentications
+    uint32_t nLockoutMs = 60000; // lockout after repeated failed authentications from one address
+    uint32_t nFailureBudget = 200; // device-wide failed authentications before one a minute
     bool bAnnounce = true;
     uint16_t nFloorPort = 0; // benchmark floor echo, off when 0
     unsigned nSeed = 0;

@@ -52,7 +52,7 @@ Simulator::Simulator(const SimOptions& options, std::vector<SimDevice> devices,
                options.nSeed ? options.nSeed : Crypto::randomU32())
 {
     for (size_t i = 0; i < m_devices.size(); ++i) {
-        m_devices[i].limiter = AttemptLimiter(std::chrono::milliseconds(options.nLockoutMs));
+        m_devices[i].limiter = AttemptLimiter(std::chrono::milliseconds(options.nLockoutMs), options.nFailureBudget);
         m_byMac.emplace(m_devices[i].info.mac, i);
         m_bySerial.emplace(m_devices[i].info.serial, i);
     }

@@ -1,6 +1,9 @@
 // Modify and reset between the library and the simulator as a client sees them:
-// the reason of a failure, the lockout after repeated failures, a command during a
-// challenge flood, and acknowledged changes surviving a killed simulator.
+// the reason of a failure, the lockout after repeated failures, guessing peers,
+// a command during a challenge flood, and acknowledged changes surviving a
+// killed simulator.
+#include "Crypto.h"
+#include "Guesser.h"
 #include "LumoTestSupport.h"
 #include "PacketCodec.h"
 
@@ -48,6 +51,8 @@ private slots:
     void lastErrorNamesTheReason();
     void lastErrorBelongsToTheCallingThread();
     void lockoutSeenFromTheClient();
+    void spoofedLockoutEndsSoonAfterTheAttack();
+    void guessingFromManyAddressesIsBoundedByTheBudget();
     void modifyCompletesDuringChallengeFlood();
     void acknowledgedChangeSurvivesKill_data();
     void acknowledgedChangeSurvivesKill();
@@ -172,6 +177,76 @@ void TestLumoCommands::lockoutSeenFromTheClient()
     QVERIFY(waited >= 1500ms);
     qInfo("right password refused %d times, accepted after %lld ms", nRefused,
           (long long)std::chrono::duration_cast<std::chrono::milliseconds>(waited).count());
+}
+
+void TestLumoCommands::spoofedLockoutEndsSoonAfterTheAttack()
+{
+    // An attacker sends wrong guesses under the installer's own address (here
+    // the same loopback address) and renews the lockout each time it ends. Once
+    // it stops, the installer's next modify goes through: the lockout left (at
+    // most 1 s here) ends within the command's 5 s, and the library keeps
+    // asking until then. A lockout doubling with each renewal would be 16 s.
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--no-announce"),
+                          QStringLiteral("--lockout-ms"), QStringLiteral("1000")}));
+    qputenv("LUMO_COMMAND_TIMEOUT_MS", "5000");
+    const bool bStarted = startLibrary();
+    qputenv("LUMO_COMMAND_TIMEOUT_MS", "1500");
+    QVERIFY(bStarted);
+    Guesser attacker(macOf(2));
+    QVERIFY2(attacker.error().empty(), attacker.error().c_str());
+    constexpr int kRenewals = 5;
+    for (int nRenewal = 0; nRenewal < kRenewals; ++nRenewal) {
+        QVERIFY2(attacker.waitUntilAccepted("127.0.0.1", 30s), "the lockout never ended");
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(attacker.guess("127.0.0.1", "guess " + std::to_string(i)), lumo::ResultStatus::AuthFailed);
+    }
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.202", "255.255.0.0", "10.20.0.1", 8000);
+    const int nResult = LUMO_ModifyDeviceNetParam(macOf(2).c_str(), kPassword, &block);
+    const auto waited = std::chrono::steady_clock::now() - stoppedAt;
+    qInfo("after %d renewals the installer's modify returned %d, %lld ms after the attack", kRenewals, nResult,
+          (long long)std::chrono::duration_cast<std::chrono::milliseconds>(waited).count());
+    QVERIFY2(nResult == 1, qPrintable(QStringLiteral("reason %1, %2 s left").arg(reasonOfLastError())
+                                          .arg(LUMO_ERROR_SECONDS(LUMO_GetLastError()))));
+}
+
+void TestLumoCommands::guessingFromManyAddressesIsBoundedByTheBudget()
+{
+    // A guesser on ever new loopback addresses, one guess each, so that no
+    // address is ever locked out: the device evaluates no more guesses than its
+    // budget (20 here, 200 on a device) and then refuses everyone, the
+    // installer's right password included, with the seconds until it regains one.
+    DevsimProcess devsim;
+    QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--no-announce"),
+                          QStringLiteral("--failure-budget"), QStringLiteral("20")}));
+    QVERIFY(startLibrary());
+    Guesser guesser(macOf(2));
+    QVERIFY2(guesser.error().empty(), guesser.error().c_str());
+    if (!guesser.canSendFrom("127.0.1.2"))
+        QSKIP("this system sends from 127.0.0.1 only");
+    int nEvaluated = 0;
+    int nRefused = 0;
+    for (int nAddress = 0; nAddress < 40; ++nAddress) {
+        // 1 s apart per address; the per-second device-wide limit stays out of the way.
+        const std::string strSource = "127.0.1." + std::to_string(2 + nAddress);
+        const auto status = guesser.guess(strSource, "guess " + std::to_string(nAddress));
+        QVERIFY2(status, "the device did not answer");
+        if (*status == lumo::ResultStatus::AuthFailed)
+            ++nEvaluated;
+        else if (*status == lumo::ResultStatus::Locked)
+            ++nRefused;
+        if (nAddress % 15 == 14)
+            std::this_thread::sleep_for(1100ms);
+    }
+    qInfo("of 40 guesses from 40 addresses the device evaluated %d and refused %d", nEvaluated, nRefused);
+    // The budget regains one failure a minute; the test may run into one.
+    QVERIFY2(nEvaluated >= 20 && nEvaluated <= 21, qPrintable(QString::number(nEvaluated)));
+    const LUMO_NET_PARAM_BLOCK block = makeParamBlock("10.20.0.203", "255.255.0.0", "10.20.0.1", 8000);
+    QCOMPARE(LUMO_ModifyDeviceNetParam(macOf(2).c_str(), kPassword, &block), 0);
+    QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_LOCKED));
+    const unsigned nSeconds = LUMO_ERROR_SECONDS(LUMO_GetLastError());
+    QVERIFY2(nSeconds >= 1 && nSeconds <= 60, qPrintable(QString::number(nSeconds)));
 }
 
 void TestLumoCommands::modifyCompletesDuringChallengeFlood()

@@ -140,6 +140,7 @@ private slots:
     void refusalCarriesNothingFromTheSecret_data();
     void refusalCarriesNothingFromTheSecret();
     void guessesOfADayAreBoundedWhateverTheAddresses();
+    void lockoutRenewedForHoursEndsAMinuteAfterTheAttack();
     void failuresLockTheAddressOut_data();
     void failuresLockTheAddressOut();
     void successResetsTheCount();
@@ -238,7 +239,8 @@ void TestLumoSecurity::failuresLockTheAddressOut_data()
     QTest::newRow("five failures") << 5 << 0 << 0 << true << 60;
     QTest::newRow("five failures, 59 s later") << 5 << 59 << 0 << true << 1;
     QTest::newRow("five failures, 61 s later") << 5 << 61 << 0 << true << 0;
-    QTest::newRow("second lockout doubles") << 5 << 61 << 5 << true << 120;
+    // Anyone can send under another's address: a renewed lockout does not grow.
+    QTest::newRow("second lockout as long") << 5 << 61 << 5 << true << 60;
     QTest::newRow("another address") << 5 << 0 << 0 << false << 0;
 }
 
@@ -314,6 +316,31 @@ void TestLumoSecurity::guessesOfADayAreBoundedWhateverTheAddresses()
     const uint32_t nWait = limiter.secondsRefused(kClient, now);
     QVERIFY2(nWait >= 1 && nWait <= 60, qPrintable(QString::number(nWait)));
     QCOMPARE(limiter.secondsRefused(kClient, now + std::chrono::seconds(nWait)), 0u);
+}
+
+void TestLumoSecurity::lockoutRenewedForHoursEndsAMinuteAfterTheAttack()
+{
+    // An attacker under the installer's address renews its lockout the moment
+    // it ends, for two hours; the device's budget runs dry on the way. Once the
+    // attacker stops, the installer waits at most one lockout.
+    AttemptLimiter limiter;
+    auto now = AttemptLimiter::Clock::now();
+    const auto end = now + std::chrono::hours(2);
+    int nRenewals = 0;
+    auto lastFailure = now;
+    for (; now < end; now += std::chrono::seconds(1)) {
+        if (limiter.secondsRefused(kClient, now) != 0)
+            continue;
+        for (int i = 0; i < AttemptLimiter::kFailuresToLock; ++i)
+            limiter.failed(kClient, now);
+        lastFailure = now;
+        ++nRenewals;
+    }
+    const uint32_t nWait = limiter.secondsRefused(kClient, lastFailure);
+    qInfo("%d renewals in two hours; the installer waits %u s after the last", nRenewals, nWait);
+    QVERIFY(nRenewals > 60);
+    QVERIFY2(nWait >= 1 && nWait <= 60, qPrintable(QString::number(nWait)));
+    QCOMPARE(limiter.secondsRefused(kClient, lastFailure + std::chrono::seconds(60)), 0u);
 }
 
 void TestLumoSecurity::challengeFloodFromOneAddressSparesAnother()
