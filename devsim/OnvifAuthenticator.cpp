@@ -2,6 +2,7 @@
 
 #include "OnvifSimDevice.h"
 #include "OnvifXml.h"
+#include "UtcCalendar.h"
 
 #include <nettle/md5.h>
 #include <nettle/sha1.h>
@@ -121,7 +122,7 @@ long long OnvifAuthenticator::parseCreated(const std::string& strText)
         return -1;
     parts.tm_year -= 1900;
     parts.tm_mon -= 1;
-    return static_cast<long long>(timegm(&parts));
+    return static_cast<long long>(UtcCalendar::toSeconds(parts));
 }
 
 OnvifAuthenticator::Verdict OnvifAuthenticator::check(const pugi::xml_document& request,

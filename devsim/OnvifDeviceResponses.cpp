@@ -5,6 +5,7 @@
 #include "OnvifSimDevice.h"
 #include "OnvifXml.h"
 #include "OnvifXmlWriter.h"
+#include "UtcCalendar.h"
 
 #include <ctime>
 
@@ -40,9 +41,8 @@ bool isTrue(const std::string& strText)
 
 std::string OnvifDeviceResponses::systemDateAndTime(const OnvifSimDevice& device)
 {
-    const std::time_t now = std::time(nullptr) + std::time_t(device.nClockOffsetSeconds);
-    std::tm parts{};
-    gmtime_r(&now, &parts);
+    const std::tm parts
+        = UtcCalendar::fromSeconds(int64_t(std::time(nullptr)) + int64_t(device.nClockOffsetSeconds));
     Writer writer = deviceEnvelope();
     pugi::xml_node system
         = Writer::add(Writer::add(writer.body(), "tds:GetSystemDateAndTimeResponse"), "tds:SystemDateAndTime");

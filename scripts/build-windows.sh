@@ -15,7 +15,7 @@
 #                                       (docs/images/windows-wine.png)
 #
 # Environment: TALDOR_WINQT_BUILD (build folder, default build-winqt/),
-# TALDOR_WINDOWS_BUILD (where scripts/windows-check.sh keeps libsodium for
+# TALDOR_WINDOWS_BUILD (where scripts/windows-check.sh keeps the libraries for
 # Windows, default build-windows/), TALDOR_JOBS (default 2).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,19 +27,18 @@ began=$SECONDS
 fail() { echo "build-windows: FAILED: $*" >&2; exit 1; }
 step() { echo "== build-windows: $* ($((SECONDS - began)) s)" >&2; }
 
-# libsodium built for Windows with the header-only libraries, as the library
-# check prepares it.
+# The libraries for Windows (libsodium, and nettle, pugixml and cpp-httplib for
+# the simulator's ONVIF cameras) with the header-only ones, built from Debian's
+# sources as the library check prepares them: scripts/windows-check.sh prefix
+# builds whichever of them the prefix lacks, and nothing when it has them all.
 windows_prefix() {
     local prefix=$windows_build/x86_64/prefix
-    if ! compgen -G "$prefix/.built-from-*" > /dev/null; then
-        # Called as $(windows_prefix): the check's progress goes to standard
-        # error, so that only the prefix is captured. It builds, so it takes the
-        # build lock as compile does.
-        step "libsodium for Windows (scripts/windows-check.sh)"
-        TALDOR_WINDOWS_BUILD=$windows_build flock /tmp/taldor-build.lock "$root/scripts/windows-check.sh" >&2 \
-            || fail "scripts/windows-check.sh, which builds libsodium for Windows"
-    fi
-    compgen -G "$prefix/.built-from-*" > /dev/null || fail "no libsodium for Windows in $prefix"
+    # Called as $(windows_prefix): the progress goes to standard error, so that
+    # only the prefix is captured. It may build, so it takes the build lock as
+    # compile does.
+    step "libraries for Windows in $prefix (scripts/windows-check.sh prefix)"
+    TALDOR_WINDOWS_BUILD=$windows_build flock /tmp/taldor-build.lock "$root/scripts/windows-check.sh" prefix x86_64 >&2 \
+        || fail "scripts/windows-check.sh prefix, which builds the libraries for Windows"
     echo "$prefix"
 }
 

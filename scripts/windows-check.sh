@@ -6,12 +6,18 @@
 #   - Lumo.dll exports every function its header declares under the name a
 #     compiler using the header links against (standard-call decorated on 32-bit,
 #     plain on 64-bit) and under the plain name GetProcAddress callers use;
+#   - the simulator is built with its ONVIF cameras;
 #   - under Wine (64-bit only; Debian's 32-bit Wine is not installable here): the
-#     simulator with a small fleet on the loopback, and lumo-dll-check finding every
-#     device once, re-addressing one and restoring its default password with a code
-#     from lumo-seccode.exe; the library's adapter list as Wine shows it.
-# libsodium for Windows is built once from Debian's source package and kept in the
+#     simulator with a small fleet and two ONVIF cameras on the loopback, each
+#     camera answering over HTTP, and lumo-dll-check finding every device once,
+#     re-addressing one and restoring its default password with a code from
+#     lumo-seccode.exe; the library's adapter list as Wine shows it.
+# The libraries for Windows (libsodium; nettle, pugixml and cpp-httplib for the
+# ONVIF cameras) are built once from Debian's source packages and kept in the
 # build folder ($TALDOR_WINDOWS_BUILD, by default build-windows/).
+#   scripts/windows-check.sh             build and check as above
+#   scripts/windows-check.sh prefix [ARCH...]   only build the libraries for
+#                                        Windows (by default for x86_64)
 # No packet leaves the machine: the library gets LUMO_INTERFACES=none and a
 # loopback target, the simulator binds 127.0.0.1 and broadcasts on the loopback.
 set -euo pipefail
@@ -43,55 +49,119 @@ require_tools() {
 }
 
 
-# Debian's libsodium source with its patches applied and configure generated, in
-# a private apt state so the machine's apt configuration stays as it is.
-sodium_source() {
-    local base=$out/libsodium
-    if [ -f "$base/source-dir" ] && [ -x "$(cat "$base/source-dir")/configure" ]; then
+# Debian's source of a package with its patches applied, unpacked under
+# $out/PACKAGE in a private apt state so the machine's apt configuration stays
+# as it is; the command after the package's name, if any, is run in the source
+# folder once it is unpacked.
+debian_source() {
+    local package=$1
+    shift
+    local base=$out/$package
+    if [ -f "$base/source-dir" ] && [ -d "$(cat "$base/source-dir")" ]; then
         cat "$base/source-dir"
         return
     fi
     rm -rf "$base"
     mkdir -p "$base/apt/sources" "$base/apt/lists/partial" "$base/apt/cache/archives/partial"
     debian_source_entries "$base/apt/sources" \
-        || fail "no Debian archive among the apt sources, so libsodium's source cannot be had"
+        || fail "no Debian archive among the apt sources, so the source of $package cannot be had"
     local apt=(-q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$base/apt/sources"
                -o Dir::State::Lists="$base/apt/lists" -o Dir::Cache="$base/apt/cache")
     [ "$(id -u)" -eq 0 ] && apt+=(-o APT::Sandbox::User=root)
     apt-get "${apt[@]}" update > "$base/apt.log" 2>&1 || { tail -n 20 "$base/apt.log" >&2; fail "apt-get update of the deb-src entries"; }
-    (cd "$base" && apt-get "${apt[@]}" source libsodium) >> "$base/apt.log" 2>&1 \
-        || { tail -n 20 "$base/apt.log" >&2; fail "apt-get source libsodium"; }
+    (cd "$base" && apt-get "${apt[@]}" source "$package") >> "$base/apt.log" 2>&1 \
+        || { tail -n 20 "$base/apt.log" >&2; fail "apt-get source $package"; }
     local dir
-    dir=$(find "$base" -mindepth 1 -maxdepth 1 -type d -name 'libsodium-*' | head -n 1)
-    [ -n "$dir" ] || fail "apt-get source libsodium left no source folder"
-    # Debian's source holds the autotools inputs only.
-    (cd "$dir" && autoreconf -fi) > "$base/autoreconf.log" 2>&1 || fail "autoreconf in $dir (see $base/autoreconf.log)"
+    dir=$(find "$base" -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -n 1)
+    [ -n "$dir" ] || fail "apt-get source $package left no source folder"
+    if [ $# -gt 0 ]; then
+        (cd "$dir" && "$@") > "$base/prepare.log" 2>&1 || fail "$* in $dir (see $base/prepare.log)"
+    fi
     echo "$dir" > "$base/source-dir"
     echo "$dir"
 }
 
-# A static libsodium (only what the minimal build has: the library needs Argon2id,
-# HMAC-SHA-256, BLAKE2b and random bytes) and the header-only libraries, under
-# one prefix per architecture.
+# Under one prefix per architecture, each built once and marked by a stamp that
+# names its source (.built-from-libsodium-1.0.18, ...), so that a prefix missing
+# a library, or holding an older version of one, gets it built:
+#   - a static libsodium, with only what the minimal build has: the library needs
+#     Argon2id, HMAC-SHA-256, BLAKE2b and random bytes;
+#   - for the simulator's ONVIF cameras: a static nettle without its public-key
+#     half (which needs GMP), for MD5 and SHA-1; a static pugixml with its CMake
+#     package; cpp-httplib's single header (Debian's libcpp-httplib-dev splits it
+#     into a header and a compiled library; the source package has the whole one)
+#     with a pkg-config file that asks for Windows' sockets library;
+#   - the header-only Asio and nlohmann-json, linked from the system.
 windows_prefix() {
-    local arch=$1 source=$2
-    local prefix=$out/$arch/prefix
-    local stamp="$prefix/.built-from-$(basename "$source")"
-    if [ ! -f "$stamp" ]; then
+    local arch=$1 sodium=$2 nettle=$3 pugixml=$4 httplib=$5
+    local prefix=$out/$arch/prefix host=$arch-w64-mingw32
+    mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
+    if ! built "$prefix" "$sodium"; then
         local build=$out/$arch/libsodium-build
-        rm -rf "$build" "$prefix"
-        mkdir -p "$build" "$prefix/include"
-        (cd "$build" && "$source/configure" --host="$arch-w64-mingw32" CC="$arch-w64-mingw32-gcc-posix" \
+        rm -rf "$build"
+        mkdir -p "$build"
+        (cd "$build" && "$sodium/configure" --host="$host" CC="$host-gcc-posix" \
             --prefix="$prefix" --enable-minimal --disable-shared --enable-static --disable-dependency-tracking \
             && make -j "$jobs" install) > "$build.log" 2>&1 || { tail -n 30 "$build.log" >&2; fail "libsodium for $arch"; }
         # The static library's declarations must not ask for a DLL import.
         sed -i -E 's/^(Cflags:.*)$/\1 -DSODIUM_STATIC/' "$prefix/lib/pkgconfig/libsodium.pc"
-        ln -sfn /usr/include/asio.hpp "$prefix/include/asio.hpp"
-        ln -sfn /usr/include/asio "$prefix/include/asio"
-        ln -sfn /usr/include/nlohmann "$prefix/include/nlohmann"
-        touch "$stamp"
+        mark_built "$prefix" "$sodium"
     fi
+    if ! built "$prefix" "$nettle"; then
+        local build=$out/$arch/nettle-build
+        rm -rf "$build"
+        mkdir -p "$build"
+        # The library, its headers and its pkg-config file only: not the tools,
+        # tests and examples, which the top-level install would build as well.
+        (cd "$build" && "$nettle/configure" --host="$host" CC="$host-gcc-posix" --prefix="$prefix" --libdir="$prefix/lib" \
+            --disable-public-key --disable-shared --disable-documentation --disable-openssl --disable-dependency-tracking \
+            && make -j "$jobs" install-headers install-static install-pkgconfig) > "$build.log" 2>&1 \
+            || { tail -n 30 "$build.log" >&2; fail "nettle for $arch"; }
+        mark_built "$prefix" "$nettle"
+    fi
+    if ! built "$prefix" "$pugixml"; then
+        local build=$out/$arch/pugixml-build
+        rm -rf "$build"
+        (cmake -S "$pugixml" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
+            -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF \
+            && cmake --build "$build" -j "$jobs" --target install) > "$build.log" 2>&1 \
+            || { tail -n 30 "$build.log" >&2; fail "pugixml for $arch"; }
+        mark_built "$prefix" "$pugixml"
+    fi
+    if ! built "$prefix" "$httplib"; then
+        local version
+        version=$(sed -n -E 's/^#define CPPHTTPLIB_VERSION "([^"]+)"$/\1/p' "$httplib/httplib.h")
+        [ -n "$version" ] || fail "no version in $httplib/httplib.h"
+        cp "$httplib/httplib.h" "$prefix/include/httplib.h"
+        # Plain HTTP only (no TLS, no compression): Windows' sockets are all it needs.
+        cat > "$prefix/lib/pkgconfig/cpp-httplib.pc" <<PC
+prefix=$prefix
+includedir=\${prefix}/include
+
+Name: cpp-httplib
+Description: A C++ HTTP server and client library (single header)
+Version: $version
+Libs: -lws2_32
+Cflags: -I\${includedir}
+PC
+        mark_built "$prefix" "$httplib"
+    fi
+    ln -sfn /usr/include/asio.hpp "$prefix/include/asio.hpp"
+    ln -sfn /usr/include/asio "$prefix/include/asio"
+    ln -sfn /usr/include/nlohmann "$prefix/include/nlohmann"
     echo "$prefix"
+}
+
+# Whether the prefix holds the library built from this source folder.
+built() { [ -f "$1/.built-from-$(basename "$2")" ]; }
+
+# Marks the library of this source folder as built, and no other version of it.
+mark_built() {
+    local prefix=$1 name
+    name=$(basename "$2")
+    rm -f "$prefix/.built-from-${name%-*}-"*
+    touch "$prefix/.built-from-$name"
 }
 
 build_programs() {
@@ -101,6 +171,8 @@ build_programs() {
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" -DTALDOR_WINDOWS_PREFIX="$prefix" \
         -DTALDOR_BUILD_GUI=OFF -DTALDOR_BUILD_TESTS=OFF -DTALDOR_BUILD_BENCH=OFF > "$out/$arch/configure.log" 2>&1 \
         || { tail -n 30 "$out/$arch/configure.log" >&2; fail "configuring the $arch build"; }
+    grep -q 'lumo-devsim: ONVIF cameras on' "$out/$arch/configure.log" \
+        || { grep 'lumo-devsim' "$out/$arch/configure.log" >&2; fail "$arch: lumo-devsim would be built without its ONVIF cameras"; }
     cmake --build "$build" -j "$jobs" --target Lumo lumo-devsim lumo-seccode lumo-dll-check \
         > "$out/$arch/build.log" 2>&1 || { grep -E -B2 -A8 'error' "$out/$arch/build.log" | head -n 60 >&2; fail "building for $arch"; }
 }
@@ -186,16 +258,21 @@ start_wine() {
 
 windows_path() { local path=$1; echo "Z:${path//\//\\}"; }
 
-# The simulator on free test ports of the loopback; sets device_port and client_port.
+# The simulator, with two ONVIF cameras beside its devices, on free test ports of
+# the loopback; sets device_port, client_port, onvif_port (WS-Discovery) and
+# camera_port (the first camera's HTTP port; the second has the next one).
 start_devsim() {
     local run=$1 bin=$2 attempt
     for attempt in 1 2 3; do
         device_port=$((20000 + RANDOM % 30000))
         client_port=$((device_port + 1))
+        onvif_port=$((device_port + 2))
+        camera_port=$((device_port + 3))
         rm -f "$run/fleet.json" "$run/fleet.json.tmp"
         : > "$run/devsim.out"
         timeout 600 "$wine" "$bin/lumo-devsim.exe" --count "$fleet_size" --bind 127.0.0.1 \
             --broadcast-address 127.255.255.255 --port "$device_port" --client-port "$client_port" \
+            --onvif-count 2 --onvif-port "$onvif_port" --onvif-http-port "$camera_port" \
             --state "$(windows_path "$run/fleet.json")" > "$run/devsim.out" 2> "$run/devsim.err" &
         devsim_pid=$!
         local deadline=$((SECONDS + 120))
@@ -206,7 +283,7 @@ start_devsim() {
         kill "$devsim_pid" 2>/dev/null || true
         wait "$devsim_pid" 2>/dev/null || true
         devsim_pid=""
-        grep -q 'cannot use port' "$run/devsim.err" || { cat "$run/devsim.err" >&2; fail "lumo-devsim.exe did not start under Wine"; }
+        grep -q -E 'cannot (use port|use the discovery port|listen at)' "$run/devsim.err" || { cat "$run/devsim.err" >&2; fail "lumo-devsim.exe did not start under Wine"; }
     done
     fail "lumo-devsim.exe found no free test port"
 }
@@ -237,6 +314,22 @@ check_adapter_list() {
     passed "adapter enumeration (GetAdaptersAddresses) under Wine: $count adapters, none used"
 }
 
+# A camera's device service answers GetSystemDateAndTime (which needs no
+# credentials) over plain HTTP on the loopback: bash's /dev/tcp, no HTTP client.
+check_camera() {
+    local run=$1 port=$2 body reply
+    body='<?xml version="1.0" encoding="UTF-8"?><s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope"><s:Body><GetSystemDateAndTime xmlns="http://www.onvif.org/ver10/device/wsdl"/></s:Body></s:Envelope>'
+    reply=$(timeout 30 bash -c '
+        exec 3<>"/dev/tcp/127.0.0.1/$1" || exit 1
+        printf "POST /onvif/device_service HTTP/1.1\r\nHost: 127.0.0.1:%s\r\nContent-Type: application/soap+xml; charset=utf-8\r\nContent-Length: %s\r\nConnection: close\r\n\r\n%s" \
+            "$1" "${#2}" "$2" >&3
+        cat <&3' camera "$port" "$body" | tr -d '\r') || true
+    echo "$reply" > "$run/camera-$port.reply"
+    grep -q '^HTTP/1.1 200' <<< "$reply" && grep -q 'GetSystemDateAndTimeResponse' <<< "$reply" \
+        || { cat "$run/camera-$port.reply" "$run/devsim.err" >&2; fail "the ONVIF camera on 127.0.0.1:$port did not answer under Wine"; }
+    passed "lumo-devsim.exe: the ONVIF camera on 127.0.0.1:$port answers GetSystemDateAndTime under Wine"
+}
+
 run_under_wine() {
     local bin=$out/x86_64/build/bin run=$out/run
     rm -rf "$run"
@@ -244,6 +337,8 @@ run_under_wine() {
     start_wine
     start_devsim "$run" "$bin"
     passed "lumo-devsim.exe serves $fleet_size devices on 127.0.0.1:$device_port under Wine"
+    check_camera "$run" "$camera_port"
+    check_camera "$run" "$((camera_port + 1))"
     cp "$run/fleet.json" "$run/fleet-at-start.json"
 
     local serial=TL0000000003 code
@@ -272,13 +367,34 @@ run_under_wine() {
 main() {
     require_tools
     mkdir -p "$out"
-    step "libsodium source"
-    local source
-    source=$(sodium_source)
+    step "Debian sources: libsodium, nettle, pugixml, cpp-httplib"
+    local sources=() package
+    for package in libsodium nettle pugixml cpp-httplib; do
+        local dir
+        if [ "$package" = libsodium ]; then
+            dir=$(debian_source libsodium autoreconf -fi)
+        else
+            dir=$(debian_source "$package")
+        fi
+        sources+=("$dir")
+    done
+    # windows-check.sh prefix [ARCH...]: only the libraries for Windows (by
+    # default for x86_64), as scripts/build-windows.sh needs them.
+    if [ "${1:-}" = prefix ]; then
+        shift
+        local wanted=("$@")
+        [ ${#wanted[@]} -gt 0 ] || wanted=(x86_64)
+        for arch in "${wanted[@]}"; do
+            step "$arch: libraries for Windows"
+            windows_prefix "$arch" "${sources[@]}" > /dev/null
+            echo "$out/$arch/prefix"
+        done
+        return
+    fi
     for arch in "${arches[@]}"; do
-        step "$arch: libsodium and the header-only libraries"
+        step "$arch: libsodium, nettle, pugixml and the header-only libraries"
         local prefix
-        prefix=$(windows_prefix "$arch" "$source")
+        prefix=$(windows_prefix "$arch" "${sources[@]}")
         step "$arch: Lumo.dll, lumo-devsim.exe, lumo-seccode.exe, lumo-dll-check.exe"
         build_programs "$arch" "$prefix"
         check_runtime_imports "$arch"

@@ -14,7 +14,11 @@ OnvifDevsimProcess::~OnvifDevsimProcess()
 
 QString OnvifDevsimProcess::executable()
 {
+#if defined(Q_OS_WIN)
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim.exe");
+#else
     return QCoreApplication::applicationDirPath() + QStringLiteral("/lumo-devsim");
+#endif
 }
 
 quint16 OnvifDevsimProcess::freePort(int nFollowing)
@@ -41,7 +45,8 @@ bool OnvifDevsimProcess::start(const QString& strProgram, const QStringList& arg
     if (!m_process.waitForStarted(5000))
         return false;
     const QDeadlineTimer deadline(15000);
-    while (!m_strOutput.contains(QStringLiteral("ready\n"))) {
+    // Windows' C runtime ends the line with CR LF.
+    while (!m_strOutput.contains(QStringLiteral("ready\n")) && !m_strOutput.contains(QStringLiteral("ready\r\n"))) {
         if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning) {
             qWarning("lumo-devsim did not start: %s", qPrintable(output()));
             return false;

@@ -262,8 +262,10 @@ void TestOnvifDevsim::passwordNotInClear()
     QVERIFY(!content.contains(kPassword.toUtf8()));
     const QFileInfo key(m_dir.filePath(u"state.json.key"_s));
     QVERIFY(key.exists());
+#if !defined(Q_OS_WIN) // Windows keeps access in ACLs, which the permission bits do not show
     QCOMPARE(key.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
              QFile::Permissions());
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestOnvifDevsim)
