@@ -57,6 +57,7 @@ if(WIN32)
     # DLLs, the one MinGW runtime DLL they share, the platform plugin and the
     # native Windows style.
     install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
+        $<TARGET_FILE:Qt6::Network>
         DESTINATION ${TALDOR_APP_DIR} COMPONENT utility)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread-1.dll
         OUTPUT_VARIABLE taldor_winpthread OUTPUT_STRIP_TRAILING_WHITESPACE)

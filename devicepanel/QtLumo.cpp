@@ -171,6 +171,12 @@ void QtLumo::AppendDeviceRecord(const LUMO_DEVICE_INFO_MY& info)
         m_deviceList.Append(info);
 }
 
+int QtLumo::HeldRecordCount() const
+{
+    MutexLocker lock(m_mutex);
+    return int(m_heldRecords.size());
+}
+
 void QtLumo::HoldDiscoveryEvents()
 {
     MutexLocker lock(m_mutex);

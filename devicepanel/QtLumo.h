@@ -44,6 +44,8 @@ public:
     int DeviceCount() const { return m_nDeviceCount; }
     // Number of stored device records (taken under the panel mutex).
     int DeviceRecordCount() const;
+    // Records discovery delivered during a running Modify, applied when it ends.
+    int HeldRecordCount() const;
     // Whether the discovery library was started by the constructor.
     bool IsDiscoveryRunning() const { return m_bDiscoveryRunning; }
 

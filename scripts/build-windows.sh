@@ -71,6 +71,16 @@ deploy() {
         || { tail -n 30 "$build/cpack.log" >&2; fail "cpack -G ZIP"; }
     ls "$build"/*.zip
     scan_program_folder "$folder"
+    check_folder_runs_alone "$folder"
+}
+
+# The program folder carries every DLL its programs need: taldor-ip.exe, which
+# needs Qt Network besides Qt Core, runs with no other folder on the DLL path.
+check_folder_runs_alone() {
+    local folder=$1
+    step "taldor-ip.exe from $folder alone"
+    wine_run --timeout 120 "$folder/taldor-ip.exe" --help > "$build/folder-alone.log" 2>&1 \
+        || { tail -n 20 "$build/folder-alone.log" >&2; fail "taldor-ip.exe does not start from the program folder alone"; }
 }
 
 # The program folder holds nothing that can issue or check a security code: the

@@ -230,9 +230,17 @@ private slots:
                           QStringLiteral("--client-port"), QString::number(TestPorts::clientPort()), QStringLiteral("--state"),
                           newcomerState, QStringLiteral("--stop-on-input-end") });
         QVERIFY(newcomers.waitForStarted(5000));
+        // The box stays open until the newcomers' reports have arrived, so
+        // they are known to have come while the run still held them back.
         int rowsWhileOpen = -1;
-        const BoxAnswerer answerer([&] { rowsWhileOpen = Model(*m_pPanel)->rowCount(); });
+        bool bNewcomersArrivedWhileOpen = false;
+        const BoxAnswerer answerer([&] {
+            bNewcomersArrivedWhileOpen = QTest::qWaitFor([&] { return m_pPanel->HeldRecordCount() >= 3; }, kFoundWithinMs);
+            rowsWhileOpen = Model(*m_pPanel)->rowCount();
+        });
         QTest::mouseClick(Child<QPushButton>("pushButtonModifyNetwork"), Qt::LeftButton);
+
+        QVERIFY(bNewcomersArrivedWhileOpen);
 
         QVERIFY2(!answerer.Seen().text.contains(QStringLiteral("failed")), qPrintable(answerer.Seen().text));
         QVERIFY2(answerer.Seen().text.startsWith(QStringLiteral("Modify network parameter succeed.")),

@@ -37,6 +37,7 @@ private slots:
     void malformedRequestIsAFault();
     void readdress_data();
     void readdress();
+    void helloAtStartAndByeAtStop();
     void stateSurvivesKill();
     void passwordNotInClear();
 
@@ -238,6 +239,40 @@ void TestOnvifDevsim::readdress()
     QTRY_VERIFY_WITH_TIMEOUT(std::any_of(changed.cbegin(), changed.cend(), [&](const QList<QVariant>& arguments) {
         return arguments.first().value<OnvifDeviceRecord>().host == strAddress;
     }), 5000);
+}
+
+void TestOnvifDevsim::helloAtStartAndByeAtStop()
+{
+    // A simulator of its own, with a listener on its discovery port before it
+    // starts: each camera says Hello when it starts and Bye when it stops, and
+    // a client that heard them lists them and then drops them.
+    const quint16 nDiscoveryPort = OnvifDevsimProcess::freePort();
+    const quint16 nHttpPort = OnvifDevsimProcess::freePort(1);
+    const quint16 nDevicePort = OnvifDevsimProcess::freePort(1);
+    QVERIFY(nDiscoveryPort && nHttpPort && nDevicePort);
+    QUdpSocket announcements;
+    QVERIFY(announcements.bind(QHostAddress::AnyIPv4, nDiscoveryPort,
+                               QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+    OnvifDiscovery listener;
+    listener.setSettings(OnvifDiscoverySettings::fromText(u"none"_s, QString(), true));
+    QSignalSpy found(&listener, &OnvifDiscovery::deviceFound);
+    QSignalSpy lost(&listener, &OnvifDiscovery::deviceLost);
+    connect(&announcements, &QUdpSocket::readyRead, &listener, [&]() {
+        while (announcements.hasPendingDatagrams())
+            listener.processDatagram(announcements.receiveDatagram().data());
+    });
+    OnvifDevsimProcess simulator;
+    QVERIFY(simulator.start(OnvifDevsimProcess::executable(),
+                            {u"--bind"_s, u"127.0.0.1"_s, u"--broadcast-address"_s, u"127.255.255.255"_s, u"--port"_s,
+                             QString::number(nDevicePort), u"--client-port"_s, QString::number(nDevicePort + 1),
+                             u"--onvif-count"_s, u"2"_s, u"--onvif-port"_s, QString::number(nDiscoveryPort),
+                             u"--onvif-http-port"_s, QString::number(nHttpPort), u"--state"_s,
+                             m_dir.filePath(u"announcing.json"_s), u"--stop-on-input-end"_s}));
+    QTRY_COMPARE_WITH_TIMEOUT(listener.devices().size(), 2, 10000);
+    QCOMPARE(found.size(), 2);
+    QVERIFY(simulator.stop());
+    QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 2, 10000);
+    QVERIFY(listener.devices().isEmpty());
 }
 
 void TestOnvifDevsim::stateSurvivesKill()
