@@ -236,6 +236,10 @@ void TestLumoCommands::guessingFromManyAddressesIsBoundedByTheBudget()
             ++nEvaluated;
         else if (*status == lumo::ResultStatus::Locked)
             ++nRefused;
+        // Six guesses, far within the budget: a refusal here is the
+        // per-address lockout, so the device saw one source for them all.
+        if (nAddress == 5 && nRefused > 0)
+            QSKIP("the device sees the guesser's loopback addresses as one (as under Wine)");
         if (nAddress % 15 == 14)
             std::this_thread::sleep_for(1100ms);
     }
