@@ -12,7 +12,6 @@ namespace {
 
 const QHostAddress kMulticastGroup(QStringLiteral("239.255.255.250"));
 const QHostAddress kMulticastGroup6(QStringLiteral("ff02::c"));
-constexpr int kSends = 4;
 constexpr int kFirstGapMinMs = 50;
 constexpr int kFirstGapMaxMs = 250;
 constexpr int kMaxGapMs = 500;
@@ -32,7 +31,7 @@ struct OnvifDiscovery::Round
     QByteArray transmitterProbe;
     QByteArray deviceProbe;
     int nSent = 0;
-    int nGapMs = 0;
+    QVector<int> gaps;
     QTimer timer;
 };
 
@@ -47,6 +46,22 @@ OnvifDiscovery::OnvifDiscovery(QObject* pParent)
 }
 
 OnvifDiscovery::~OnvifDiscovery() = default;
+
+QVector<int> OnvifDiscovery::resendGaps(int nFirstGapMs)
+{
+    QVector<int> gaps;
+    int nGapMs = nFirstGapMs;
+    for (int i = 1; i < kSendsPerRound; ++i) {
+        gaps.append(nGapMs);
+        nGapMs = qMin(nGapMs * 2, kMaxGapMs);
+    }
+    return gaps;
+}
+
+int OnvifDiscovery::randomFirstGap()
+{
+    return QRandomGenerator::global()->bounded(kFirstGapMinMs, kFirstGapMaxMs + 1);
+}
 
 bool OnvifDiscovery::start()
 {
@@ -168,7 +183,7 @@ void OnvifDiscovery::startRound(const QVector<Destination>& destinations)
     // Repeats of one probe keep its MessageID, so a device answers it once.
     pRound->transmitterProbe = ProbeCodec::encodeProbe(ProbeCodec::ProbeType::NetworkVideoTransmitter, ProbeCodec::newMessageId());
     pRound->deviceProbe = ProbeCodec::encodeProbe(ProbeCodec::ProbeType::Device, ProbeCodec::newMessageId());
-    pRound->nGapMs = QRandomGenerator::global()->bounded(kFirstGapMinMs, kFirstGapMaxMs + 1);
+    pRound->gaps = resendGaps(randomFirstGap());
     pRound->timer.setSingleShot(true);
     Round* pRaw = pRound.get();
     connect(&pRound->timer, &QTimer::timeout, this, [this, pRaw]() { sendRound(pRaw); });
@@ -183,12 +198,11 @@ void OnvifDiscovery::sendRound(Round* pRound)
         destination.pSocket->writeDatagram(pRound->transmitterProbe, destination.address, destination.nPort);
         destination.pSocket->writeDatagram(pRound->deviceProbe, destination.address, destination.nPort);
     }
-    if (++pRound->nSent >= kSends) {
+    if (++pRound->nSent >= kSendsPerRound) {
         endRound(pRound);
         return;
     }
-    pRound->timer.start(pRound->nGapMs);
-    pRound->nGapMs = qMin(pRound->nGapMs * 2, kMaxGapMs);
+    pRound->timer.start(pRound->gaps.at(pRound->nSent - 1));
 }
 
 void OnvifDiscovery::endRound(Round* pRound)

@@ -38,6 +38,13 @@ public:
     };
 
     static constexpr int kDefaultListenMs = 3000;
+    static constexpr int kSendsPerRound = 4;
+
+    // The gaps between a round's sends, the first one given: each next one
+    // doubles, up to 500 ms.
+    [[nodiscard]] static QVector<int> resendGaps(int nFirstGapMs);
+    // The first gap of a round, drawn at random from 50-250 ms.
+    [[nodiscard]] static int randomFirstGap();
     static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
 
     explicit OnvifDiscovery(QObject* pParent = nullptr);

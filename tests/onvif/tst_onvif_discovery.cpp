@@ -73,6 +73,9 @@ class TestOnvifDiscovery : public QObject
 
 private slots:
     void initTestCase();
+    void resendGapsDoubleUpToTheCap_data();
+    void resendGapsDoubleUpToTheCap();
+    void firstGapIsDrawnFromItsRange();
     void directProbeFindsEachDeviceOnce();
     void targetsAreProbedByUnicast();
     void noDestinationsEndsTheRound();
@@ -90,6 +93,36 @@ void TestOnvifDiscovery::initTestCase()
     // Nothing here may multicast on the host's adapters.
     qputenv("LUMO_INTERFACES", "none");
     qputenv("LUMO_TARGETS", "127.0.0.1");
+}
+
+void TestOnvifDiscovery::resendGapsDoubleUpToTheCap_data()
+{
+    QTest::addColumn<int>("firstGap");
+    QTest::addColumn<QVector<int>>("gaps");
+    QTest::newRow("shortest first gap") << 50 << QVector<int>{50, 100, 200};
+    QTest::newRow("doubling reaches the cap") << 150 << QVector<int>{150, 300, 500};
+    QTest::newRow("longest first gap") << 250 << QVector<int>{250, 500, 500};
+}
+
+void TestOnvifDiscovery::resendGapsDoubleUpToTheCap()
+{
+    QFETCH(int, firstGap);
+    QFETCH(QVector<int>, gaps);
+    // Four sends a round: three gaps.
+    QCOMPARE(OnvifDiscovery::resendGaps(firstGap), gaps);
+}
+
+void TestOnvifDiscovery::firstGapIsDrawnFromItsRange()
+{
+    int nShortest = 1000;
+    int nLongest = 0;
+    for (int i = 0; i < 2000; ++i) {
+        const int nGap = OnvifDiscovery::randomFirstGap();
+        nShortest = qMin(nShortest, nGap);
+        nLongest = qMax(nLongest, nGap);
+    }
+    QVERIFY2(nShortest >= 50 && nShortest < 70, qPrintable(QString::number(nShortest)));
+    QVERIFY2(nLongest <= 250 && nLongest > 230, qPrintable(QString::number(nLongest)));
 }
 
 void TestOnvifDiscovery::directProbeFindsEachDeviceOnce()

@@ -9,6 +9,8 @@
 #include "OnvifDevsimProcess.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
@@ -46,6 +48,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void discoversEveryCamera();
+    void ourClientFindsAndReadsEveryCameraByMulticast();
     void readsOneCamera_data();
     void readsOneCamera();
 
@@ -125,6 +128,26 @@ void TestOnvifUtilNetns::discoversEveryCamera()
     for (int i = 1; i <= 3; ++i)
         QVERIFY2(strOutput.contains(u"10.98.0.2 (AO-2150-AO%1)"_s.arg(i, 10, 10, QLatin1Char('0'))), qPrintable(strOutput));
     QVERIFY2(strOutput.contains(u"Found 3 cameras"_s), qPrintable(strOutput));
+}
+
+void TestOnvifUtilNetns::ourClientFindsAndReadsEveryCameraByMulticast()
+{
+    // The same cameras found by our own client from the utility's namespace:
+    // probes multicast on the virtual cable only, no direct target, every
+    // camera then read with the password.
+    const QString strTool = QCoreApplication::applicationDirPath() + u"/taldor-ip"_s;
+    if (!QFile::exists(strTool))
+        QSKIP("taldor-ip is not built beside the test");
+    const QString strOutput = inUtility({u"env"_s, u"ONVIF_INTERFACES=ou0"_s, u"ONVIF_TARGETS="_s, u"LUMO_INTERFACES=none"_s,
+                                         u"LUMO_TARGETS="_s, u"TALDOR_PASSWORD=admin1234"_s, strTool, u"list"_s,
+                                         u"--protocol"_s, u"onvif"_s, u"--format"_s, u"csv"_s});
+    for (int i = 1; i <= 3; ++i) {
+        const QRegularExpression row(u"^\\d+,AO-2150,10\\.98\\.0\\.2,.*,AO%1,.*,onvif,Aurel Optics,read,"_s
+                                         .arg(i, 10, 10, QLatin1Char('0')),
+                                     QRegularExpression::MultilineOption);
+        QVERIFY2(row.match(strOutput).hasMatch(), qPrintable(strOutput));
+    }
+    QCOMPARE(strOutput.count(u",onvif,"_s), 3);
 }
 
 void TestOnvifUtilNetns::readsOneCamera_data()
