@@ -177,11 +177,12 @@ check_taldor_ip() {
     # The plan of the README, in its words.
     sed -n '/^    serial,ip,mask,gateway$/,/^$/p' "$clone/README.md" | sed 's/^    //; /^$/d' > "$clone/site.csv"
     [ "$(wc -l < "$clone/site.csv")" -ge 3 ] || fail "no site.csv example in README.md" "$clone/site.csv"
-    run apply-dry-run taldor_ip $tool apply site.csv --dry-run
+    # Asked for the password (it reads the ONVIF devices), given it as an installer would.
+    TALDOR_PASSWORD=demo1234 run apply-dry-run taldor_ip $tool apply site.csv --dry-run
     # The manual page's plan too.
     sed -n '/^serial,ip,mask,gateway$/,/^\.RE$/p' "$clone/docs/taldor-ip.1" | sed '/^\./d' > "$clone/site-man.csv"
     [ "$(wc -l < "$clone/site-man.csv")" -ge 2 ] || fail "no plan example in docs/taldor-ip.1" "$clone/site-man.csv"
-    run apply-dry-run-man taldor_ip $tool apply site-man.csv --dry-run
+    TALDOR_PASSWORD=demo1234 run apply-dry-run-man taldor_ip $tool apply site-man.csv --dry-run
     TALDOR_PASSWORD=demo1234 run apply taldor_ip $tool apply site.csv
     run list-applied taldor_ip $tool list --format csv
     local serial ip
