@@ -168,7 +168,10 @@ void TestLumoCommands::lockoutSeenFromTheClient()
     QVERIFY2(nSecondsLeft >= 1 && nSecondsLeft <= 4, qPrintable(QString::number(nSecondsLeft)));
     int nRefused = 1;
     while (LUMO_ModifyDeviceNetParam(strMac.c_str(), kPassword, &block) == 0) {
-        QCOMPARE(reasonOfLastError(), unsigned(LUMO_ERROR_LOCKED));
+        // A call under way when the lockout ends gets its challenge late and may
+        // run out of time before the result (seen on a busy machine).
+        const unsigned nReason = reasonOfLastError();
+        QVERIFY2(nReason == LUMO_ERROR_LOCKED || nReason == LUMO_ERROR_NO_ANSWER, qPrintable(QString::number(nReason)));
         QVERIFY(std::chrono::steady_clock::now() - lockedAt < 15s);
         ++nRefused;
         std::this_thread::sleep_for(250ms);
