@@ -7,6 +7,7 @@
 #include "MakerCodeService.h"
 #include "SecurityCode.h"
 #include "SimOptions.h"
+#include "UtcCalendar.h"
 #include "Crypto.h"
 
 #include <QDir>
@@ -110,6 +111,8 @@ class TestLumoDevsim : public QObject
     Q_OBJECT
 
 private slots:
+    void utcCalendar_data();
+    void utcCalendar();
     void challengeIsStableForRetransmission();
     void modifyWithRightPasswordApplies();
     void retransmittedModifyIsAnsweredButNotReapplied();
@@ -448,6 +451,36 @@ void TestLumoDevsim::optionsParse()
     QVERIFY(!SimOptions::parse({"--count"}, strError).has_value());
     QVERIFY(!SimOptions::parse({"--frobnicate"}, strError).has_value());
     QVERIFY(!SimOptions::parse({}, strError).has_value());
+}
+
+// The cameras' clocks: seconds since the epoch to UTC fields and back, across
+// leap days, century years and before the epoch.
+void TestLumoDevsim::utcCalendar_data()
+{
+    QTest::addColumn<qint64>("seconds");
+    QTest::addColumn<QString>("utc"); // yyyy-MM-dd hh:mm:ss, weekday 0 = Sunday
+    QTest::newRow("epoch") << qint64(0) << QStringLiteral("1970-01-01 00:00:00 4");
+    QTest::newRow("a second before") << qint64(-1) << QStringLiteral("1969-12-31 23:59:59 3");
+    QTest::newRow("leap day of 2000") << qint64(951782400) << QStringLiteral("2000-02-29 00:00:00 2");
+    QTest::newRow("end of a leap year") << qint64(1735689599) << QStringLiteral("2024-12-31 23:59:59 2");
+    QTest::newRow("2100, no leap year") << qint64(4107542400) << QStringLiteral("2100-03-01 00:00:00 1");
+    QTest::newRow("1900") << qint64(-2208988800) << QStringLiteral("1900-01-01 00:00:00 1");
+}
+
+void TestLumoDevsim::utcCalendar()
+{
+    QFETCH(qint64, seconds);
+    QFETCH(QString, utc);
+    const std::tm parts = UtcCalendar::fromSeconds(seconds);
+    QCOMPARE(QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d %d", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                               parts.tm_hour, parts.tm_min, parts.tm_sec, parts.tm_wday),
+             utc);
+    QCOMPARE(qint64(UtcCalendar::toSeconds(parts)), seconds);
+    // Fields out of range carry over, as timegm's do: month 12 is next January.
+    std::tm carried = parts;
+    carried.tm_mon += 12;
+    carried.tm_year -= 1;
+    QCOMPARE(qint64(UtcCalendar::toSeconds(carried)), seconds);
 }
 
 QTEST_GUILESS_MAIN(TestLumoDevsim)
