@@ -21,7 +21,18 @@ stage_times=()
 log=$(mktemp)
 qt_log=$(mktemp)
 qt_job=""
-trap 'rm -f "$log" "$qt_log"; [ -z "$qt_job" ] || kill "$qt_job" 2>/dev/null || true' EXIT
+# On the way out: the background Qt build ends with all its compilers (it runs
+# in a process group of its own), and a failed run still shows where its time went.
+on_exit() {
+    local status=$?
+    rm -f "$log" "$qt_log"
+    [ -z "$qt_job" ] || kill -- "-$qt_job" 2>/dev/null || kill "$qt_job" 2>/dev/null || true
+    if [ "$status" -ne 0 ] && [ -n "$stage_name" ]; then
+        echo "== test.sh: failed in stage \"$stage_name\""
+        print_stage_times
+    fi
+}
+trap on_exit EXIT
 
 # Ends the running stage (its time goes to the summary) and begins the next.
 stage() {
@@ -56,7 +67,7 @@ start_qt_for_windows() {
     [ -x "$root/scripts/build-windows.sh" ] || return 0
     "$root/scripts/build-qt-windows.sh" --print-prefix > /dev/null 2>&1 && return 0
     echo "== test.sh: Qt for Windows is not cached; building it in the background (log $qt_log)"
-    "$root/scripts/build-qt-windows.sh" > "$qt_log" 2>&1 &
+    setsid "$root/scripts/build-qt-windows.sh" > "$qt_log" 2>&1 &
     qt_job=$!
 }
 
