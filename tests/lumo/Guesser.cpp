@@ -125,6 +125,16 @@ std::optional<lumo::ResultStatus> Guesser::guess(const std::string& strSource, c
     return result.status;
 }
 
+bool Guesser::deviceTellsSourcesApart()
+{
+    for (int i = 0; i < 6; ++i) {
+        if (!canSendFrom("127.0.2." + std::to_string(2 + i))
+            || guess("127.0.2." + std::to_string(2 + i), "probe") != lumo::ResultStatus::AuthFailed)
+            return false;
+    }
+    return true;
+}
+
 bool Guesser::waitUntilAccepted(const std::string& strSource, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

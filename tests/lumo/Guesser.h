@@ -28,6 +28,10 @@ public:
     // Locked when it refused the address (at the challenge or the request);
     // nullopt when it did not answer within 2 s.
     std::optional<lumo::ResultStatus> guess(const std::string& strSource, const std::string& strPassword);
+    // Whether the device tells loopback source addresses apart: six wrong
+    // guesses from six addresses are all evaluated, none refused by the
+    // lockout of one address (under Wine the device sees them as one).
+    bool deviceTellsSourcesApart();
     // Waits until the device hands strSource a challenge again (its lockout over).
     bool waitUntilAccepted(const std::string& strSource, std::chrono::milliseconds timeout);
 

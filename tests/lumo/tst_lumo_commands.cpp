@@ -263,6 +263,12 @@ void TestLumoCommands::modifyCompletesDuringChallengeFlood()
     DevsimProcess devsim;
     QVERIFY(devsim.start({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--no-announce")}));
     QVERIFY(startLibrary());
+    // The flood must come from an address of its own, or it spends the
+    // library's allowance of challenges and the test says nothing.
+    Guesser probe(macOf(3));
+    QVERIFY2(probe.error().empty(), probe.error().c_str());
+    if (!probe.deviceTellsSourcesApart())
+        QSKIP("the device sees the flood's loopback address as the library's (as under Wine)");
     std::atomic<bool> bFlooding{true};
     std::atomic<uint64_t> nSent{0};
     std::thread flooder([&] {
@@ -273,16 +279,8 @@ void TestLumoCommands::modifyCompletesDuringChallengeFlood()
         request.purpose = lumo::Purpose::Modify;
         request.mac = {0x02, 0x4C, 0x55, 0x00, 0x00, 0x02};
         std::error_code ignored;
-        // 30,000 a second natively, in slices every 10 ms. Under Wine, whose one
-        // server process carries the socket calls of the flooder, the library and
-        // the simulator alike, modifies start failing above a few hundred a
-        // second (measured: 300/s, 4 of 5; 1,000/s, 1 of 5), so there the flood
-        // is 100 a second: still five times what one address is allowed.
-#if defined(Q_OS_WIN)
-        constexpr uint32_t kSlice = 1;
-#else
+        // 30,000 a second, in slices every 10 ms.
         constexpr uint32_t kSlice = 300;
-#endif
         auto slice = std::chrono::steady_clock::now();
         for (uint32_t n = 1; bFlooding; ++n) {
             std::memcpy(request.clientNonce.data(), &n, sizeof(n));
