@@ -27,6 +27,14 @@ std::optional<lumo::Nonce> clientNonceOf(const std::vector<uint8_t>& answer)
     return std::nullopt;
 }
 
+// A socket sending from strSource (any port); error set when it cannot.
+void openFrom(asio::ip::udp::socket& socket, const std::string& strSource, std::error_code& error)
+{
+    socket.open(asio::ip::udp::v4(), error);
+    if (!error)
+        socket.bind({asio::ip::make_address_v4(strSource, error), 0}, error);
+}
+
 } // namespace
 
 Guesser::Guesser(const std::string& strMac) : m_listener(m_io)
@@ -45,9 +53,7 @@ bool Guesser::canSendFrom(const std::string& strSource) const
     asio::io_context io;
     asio::ip::udp::socket socket(io);
     std::error_code error;
-    socket.open(asio::ip::udp::v4(), error);
-    if (!error)
-        socket.bind({asio::ip::make_address_v4(strSource, error), 0}, error);
+    openFrom(socket, strSource, error);
     return !error;
 }
 
@@ -58,9 +64,7 @@ std::optional<std::vector<uint8_t>> Guesser::exchange(const std::string& strSour
         return std::nullopt;
     asio::ip::udp::socket sender(m_io);
     std::error_code error;
-    sender.open(asio::ip::udp::v4(), error);
-    if (!error)
-        sender.bind({asio::ip::make_address_v4(strSource, error), 0}, error);
+    openFrom(sender, strSource, error);
     const asio::ip::udp::endpoint device(asio::ip::make_address_v4("127.0.0.1"), TestPorts::devicePort());
     if (!error)
         sender.send_to(asio::buffer(request), device, 0, error);
