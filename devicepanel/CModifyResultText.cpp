@@ -7,13 +7,18 @@ void CModifyResultText::AddSuccess(const QString& idItem)
 
 void CModifyResultText::AddFailure(const QString& idItem, const LumoFailure& failure)
 {
+    AddFailure(idItem, ReasonText(failure));
+}
+
+void CModifyResultText::AddFailure(const QString& idItem, const QString& reason)
+{
     for (FailureGroup& group : m_failureGroups) {
-        if (group.failure == failure) {
+        if (group.reason == reason) {
             group.ids += idItem;
             return;
         }
     }
-    m_failureGroups.append({ failure, idItem });
+    m_failureGroups.append({ reason, idItem });
 }
 
 QString CModifyResultText::Text() const
@@ -25,7 +30,7 @@ QString CModifyResultText::Text() const
         return text;
     text += tr("Modify network parameter failed!");
     for (const FailureGroup& group : m_failureGroups)
-        text += WithReason(tr("ID:%1").arg(group.ids), group.failure, false);
+        text += WithReason(tr("ID:%1").arg(group.ids), group.reason, false);
     return text;
 }
 
@@ -45,15 +50,28 @@ QString CModifyResultText::ReasonText(const LumoFailure& failure, bool bSecurity
     return QString();
 }
 
+QString CModifyResultText::OnvifReasonText(OnvifReaddress::Failure failure, const QString& detail)
+{
+    using Failure = OnvifReaddress::Failure;
+    switch (failure) {
+    case Failure::NoAnswer: return tr("no answer");
+    case Failure::AuthenticationFailed: return tr("authentication failed");
+    case Failure::Refused: return detail.isEmpty() ? tr("refused by the device") : tr("refused by the device: %1").arg(detail);
+    case Failure::StillAtOldAddress: return tr("still at its old address");
+    case Failure::InvalidRequest: return tr("invalid parameter");
+    case Failure::None: break;
+    }
+    return QString();
+}
+
 QString CModifyResultText::RestoreFailedText(const LumoFailure& failure)
 {
-    return WithReason(tr("Restore default password failed!"), failure, true);
+    return WithReason(tr("Restore default password failed!"), ReasonText(failure, true), true);
 }
 
 // The IDs end in a blank already; a reason follows them and a blank follows it.
-QString CModifyResultText::WithReason(const QString& text, const LumoFailure& failure, bool bSecurityCode)
+QString CModifyResultText::WithReason(const QString& text, const QString& reason, bool bSecurityCode)
 {
-    const QString reason = ReasonText(failure, bSecurityCode);
     if (reason.isEmpty())
         return text;
     const QString separator = text.endsWith(QLatin1Char(' ')) ? QString() : QStringLiteral(" ");

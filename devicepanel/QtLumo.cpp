@@ -1,6 +1,7 @@
 #include "QtLumo.h"
 
 #include "CDeviceTableExport.h"
+#include "COnvifWatch.h"
 #include "LumoDeviceCallback.h"
 #include "QtLumoItemModel.h"
 #include "ui_QtLumo.h"
@@ -50,6 +51,7 @@ QtLumo::QtLumo(QWidget* parent, int classFilter, int /*hostValue1*/, int /*hostV
 
 QtLumo::~QtLumo()
 {
+    m_pOnvif.reset();
     m_discovery.Stop();
     m_discovery.Reset();
     CLumoDeviceSink* self = this;
@@ -232,4 +234,6 @@ int QtLumo::DeviceRecordCount() const
 void QtLumo::OnManualUpdate()
 {
     m_discovery.SendInquiry();
+    if (m_pOnvif)
+        m_pOnvif->Probe();
 }

@@ -4,10 +4,12 @@
 #include "CLumoDeviceSink.h"
 #include "CLumoDiscovery.h"
 #include "LumoDeviceInfo.h"
+#include "OnvifDeviceRecord.h"
 
 #include <ZelMutex.h>
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPersistentModelIndex>
 #include <QWidget>
@@ -18,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+class COnvifWatch;
 class QStandardItem;
 class QTimer;
 class QtLumoItemModel;
@@ -49,6 +52,13 @@ public:
     // Whether the discovery library was started by the constructor.
     bool IsDiscoveryRunning() const { return m_bDiscoveryRunning; }
 
+    // Lists the ONVIF devices of the segment beside the K-VNT ones and changes
+    // them with this user name and the typed password; false when discovery
+    // could open no socket.
+    bool StartOnvifDiscovery(const QString& user);
+    // The running watch over ONVIF devices, or null.
+    COnvifWatch* OnvifWatch() const { return m_pOnvif.get(); }
+
 signals:
     void DeviceOnlineSignal(const LUMO_DEVICE_INFO_MY& dev_info);
     void DeviceUpdateSignal(const LUMO_DEVICE_INFO_MY& dev_info);
@@ -61,6 +71,8 @@ private slots:
     void OnDeviceOnline(LUMO_DEVICE_INFO_MY dev_info);
     void OnDeviceOffline(QString strDeviceSer, QString strDeviceMac);
     void OnDeviceUpdate(LUMO_DEVICE_INFO_MY dev_info);
+    void OnOnvifDeviceSeen(OnvifDeviceRecord record);
+    void OnOnvifDeviceLost(QString endpoint);
 
     void SortTable(int iIndex);
     void OnHeaderPress(int logicalIndex);
@@ -150,6 +162,24 @@ private:
     bool SendModify(const ModifyTarget& target, const ModifyForm& form, LumoFailure* failure);
     void ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& form);
 
+    // ONVIF rows: known by the endpoint on their source cell. A device that
+    // also answers as a listed K-VNT device (same MAC, or same address while
+    // its MAC is unknown) is known but not listed.
+    static quint64 OnvifRowKey(const QString& endpoint);
+    quint64 RowKeyAt(int row) const;
+    QString EndpointOfRow(int row) const;
+    int RowOfEndpoint(const QString& endpoint) const;
+    bool IsTwinOfListedDevice(const OnvifDeviceRecord& record) const;
+    void AppendOnvifRow(const OnvifDeviceRecord& record);
+    void RemoveOnvifRow(int row);
+    void HideOnvifTwinsOf(const LUMO_DEVICE_INFO_MY& info);
+    void ShowOnvifTwinsOf();
+    void ShowOnvifParam(const OnvifDeviceRecord& record);
+    void PressedComebackOnOnvif();
+    bool OpenOnvifWebPage(int row);
+    bool SendOnvifModify(const ModifyTarget& target, const ModifyForm& form, QString* reason);
+    void ApplyModifiedOnvifDevice(const ModifyTarget& target, const ModifyForm& form, const QString& newServiceUrl);
+
     static quint64 DeviceKey(const QString& serial, const QString& mac);
     static quint64 DeviceKey(const QByteArray& serial, const QByteArray& mac);
 
@@ -181,4 +211,9 @@ private:
     int m_nModifyRuns = 0;
     std::vector<LUMO_DEVICE_INFO_MY> m_heldRecords;
     std::vector<std::function<void()>> m_heldEvents;
+    std::unique_ptr<COnvifWatch> m_pOnvif;
+    QString m_strOnvifUser;
+    // Every ONVIF device known, listed or not, by endpoint.
+    QHash<QString, OnvifDeviceRecord> m_onvifDevices;
+    int m_nOnvifRows = 0;
 };

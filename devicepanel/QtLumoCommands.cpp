@@ -2,7 +2,9 @@
 // selected devices (Modify) and restoring a device's default password.
 #include "QtLumo.h"
 
+#include "CDeviceRowItems.h"
 #include "CModifyResultText.h"
+#include "COnvifWatch.h"
 #include "QtLumoItemModel.h"
 #include "ui_QtLumo.h"
 
@@ -11,6 +13,7 @@
 #include <InputChecks.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QItemSelectionModel>
 #include <QProgressDialog>
 
@@ -34,7 +37,8 @@ struct QtLumo::ModifyForm
 };
 
 // One selected device as it was when Modify was pressed; the run finds its
-// row again by serial number and MAC, never by position.
+// row again by serial number and MAC (an ONVIF device by its endpoint), never
+// by position.
 struct QtLumo::ModifyTarget
 {
     QString idItem;
@@ -42,6 +46,8 @@ struct QtLumo::ModifyTarget
     QString mac;
     QString address;
     bool bFound = false;
+    QString endpoint; // of an ONVIF device; empty for a K-VNT one
+    OnvifDeviceRecord onvif;
 };
 
 namespace {
@@ -50,6 +56,18 @@ constexpr int kTipOffsetY = 75;
 constexpr int kLastAddressPart = 255;
 // An address text that fits the library's 16-byte fields with its terminator.
 constexpr int kAddressFieldChars = 15;
+
+int PrefixLengthOfMask(const QString& mask)
+{
+    const QStringList parts = mask.split(QLatin1Char('.'));
+    quint32 value = 0;
+    for (const QString& part : parts)
+        value = value << 8 | (part.toUInt() & 0xFF);
+    int length = 0;
+    while (length < 32 && (value & (0x80000000u >> length)))
+        ++length;
+    return length;
+}
 
 std::optional<quint32> AddressValue(const QString& text)
 {
@@ -150,8 +168,11 @@ void QtLumo::OnModifyNetPara()
     if (ShowBatchError(form, targets))
         return;
 
+    // ONVIF devices may take many seconds (a reboot): they always get the box.
+    const bool anyOnvif = std::any_of(targets.begin(), targets.end(),
+                                      [](const ModifyTarget& target) { return !target.endpoint.isEmpty(); });
     std::unique_ptr<QProgressDialog> progress;
-    if (targets.size() > 1) {
+    if (targets.size() > 1 || anyOnvif) {
         progress = std::make_unique<QProgressDialog>(this);
         progress->setWindowTitle(tr("Information"));
         progress->setCancelButton(nullptr);
@@ -173,6 +194,14 @@ void QtLumo::OnModifyNetPara()
         }
         if (!target.bFound)
             continue;
+        if (!target.endpoint.isEmpty()) {
+            QString reason;
+            if (SendOnvifModify(target, form, &reason))
+                result.AddSuccess(target.idItem);
+            else
+                result.AddFailure(target.idItem, reason);
+            continue;
+        }
         LumoFailure failure;
         if (SendModify(target, form, &failure)) {
             ApplyModifiedDevice(target, form);
@@ -232,8 +261,9 @@ std::pair<QWidget*, QString> QtLumo::FirstIpv4InputError(const ModifyForm& form)
         return { ui.lineEditIPMask, tr("Subnet mask cannot be empty.") };
     if (!IsValidSubnetMask(form.mask))
         return { ui.lineEditIPMask, tr("Subnet Mask not correct.") };
+    // A port field that is off (ONVIF devices only) is not sent.
     const int port = form.port.toInt();
-    if (port < 2000 || port > 65535)
+    if (ui.lineEditPort->isEnabled() && (port < 2000 || port > 65535))
         return { ui.lineEditPort, tr("Device port ranges from 2000 to 65535.") };
     if (!form.gateway.isEmpty() && !IsValidGateway(form.gateway))
         return { ui.lineEditIPGateway, tr("Gateway not correct.") };
@@ -299,7 +329,15 @@ QList<QtLumo::ModifyTarget> QtLumo::TakeModifyTargets(const QModelIndexList& row
         target.mac = table->GetCellText(row, QtLumoItemModel::ColMac);
         // Every selected row uses up its position, found or not.
         target.address = FitAddressField(GetBatchIPAddress(startAddress, i));
-        target.bFound = RecordIndexOfRow(row) >= 0;
+        target.endpoint = EndpointOfRow(row);
+        if (target.endpoint.isEmpty()) {
+            target.bFound = RecordIndexOfRow(row) >= 0;
+        } else {
+            const auto onvif = m_onvifDevices.constFind(target.endpoint);
+            target.bFound = onvif != m_onvifDevices.constEnd();
+            if (target.bFound)
+                target.onvif = *onvif;
+        }
         targets.append(target);
     }
     return targets;
@@ -371,6 +409,61 @@ void QtLumo::ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& f
     m_deviceList.Replace(record, info);
 }
 
+// Re-addresses one ONVIF device and waits, turning the event loop (user input
+// aside), until it answers at its new address or the change failed.
+bool QtLumo::SendOnvifModify(const ModifyTarget& target, const ModifyForm& form, QString* reason)
+{
+    if (!m_pOnvif) {
+        *reason = CModifyResultText::OnvifReasonText(OnvifReaddress::Failure::NoAnswer);
+        return false;
+    }
+    OnvifReaddress::Request request;
+    request.ipv4Address = target.address;
+    request.prefixLength = PrefixLengthOfMask(form.mask);
+    request.ipv4Gateway = form.gateway;
+    int id = 0;
+    OnvifReaddress::Result result;
+    QEventLoop loop;
+    connect(m_pOnvif.get(), &COnvifWatch::ReaddressFinished, &loop,
+            [&](int finishedId, const OnvifReaddress::Result& outcome) {
+                if (finishedId != id)
+                    return;
+                result = outcome;
+                loop.quit();
+            });
+    id = m_pOnvif->Readdress(target.onvif, request, m_strOnvifUser, form.password);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!result.isDone()) {
+        *reason = CModifyResultText::OnvifReasonText(result.failure, result.reason);
+        return false;
+    }
+    ApplyModifiedOnvifDevice(target, form, result.newDeviceServiceUrl);
+    // A password that changed a device is likely the site's: the devices that
+    // refused an anonymous read are read again with it.
+    m_pOnvif->SetCredentials(m_strOnvifUser, form.password);
+    return true;
+}
+
+void QtLumo::ApplyModifiedOnvifDevice(const ModifyTarget& target, const ModifyForm& form, const QString& newServiceUrl)
+{
+    MutexLocker lock(m_mutex);
+    const auto found = m_onvifDevices.find(target.endpoint);
+    if (found == m_onvifDevices.end())
+        return;
+    OnvifDeviceRecord& record = *found;
+    record.ipv4Address = target.address;
+    record.host = target.address;
+    record.ipv4PrefixLength = PrefixLengthOfMask(form.mask);
+    record.ipv4Dhcp = false;
+    if (!form.gateway.isEmpty())
+        record.ipv4Gateway = form.gateway;
+    if (!newServiceUrl.isEmpty())
+        record.xaddrs = QStringList{ newServiceUrl };
+    const int row = RowOfEndpoint(target.endpoint);
+    if (row >= 0)
+        CDeviceRowItems(m_pModel, row).FillFromOnvif(row, record);
+}
+
 // Comeback reads two form fields and changes no record or row, so it takes
 // no lock and holds no discovery event, neither across the library call nor
 // under its result box.
@@ -379,6 +472,10 @@ void QtLumo::OnDefaultPassword()
     Ui::QtLumoClass& ui = *m_pUi;
     if (!ui.tableWidgetDevice->currentIndex().isValid()) {
         CWarnDlg::ShowInformation(tr("Information"), tr("Please select a device."), this);
+        return;
+    }
+    if (!EndpointOfRow(ui.tableWidgetDevice->currentIndex().row()).isEmpty()) {
+        PressedComebackOnOnvif();
         return;
     }
     QLineEdit* codeField = ui.m_pDefaultPwdLEdit;

@@ -54,6 +54,8 @@ void QtLumo::OnClickAction(const QModelIndex& index)
 {
     CTableView* table = m_pUi->tableWidgetDevice;
     if (index.column() == QtLumoItemModel::ColIpv4Address) {
+        if (OpenOnvifWebPage(index.row()))
+            return;
         const QUrl url(QStringLiteral("http://") + table->GetCellText(index.row(), index.column()));
         qDebug() << url;
         QDesktopServices::openUrl(url);
@@ -79,6 +81,8 @@ void QtLumo::OnClickShrinkBtn()
 
 int QtLumo::RecordIndexOfRow(int row) const
 {
+    if (!EndpointOfRow(row).isEmpty())
+        return -1;
     const CTableView* table = m_pUi->tableWidgetDevice;
     return m_deviceList.IndexOf(table->GetCellText(row, QtLumoItemModel::ColSerial).toLatin1(),
                                 table->GetCellText(row, QtLumoItemModel::ColMac).toLatin1(),
@@ -88,9 +92,16 @@ int QtLumo::RecordIndexOfRow(int row) const
 void QtLumo::ShowDeviceParam(int row, int column)
 {
     HideResetPasswordArea(false);
-    if (row < 0 || column < 0 || row >= m_deviceList.Count())
+    if (row < 0 || column < 0 || row >= m_pModel->rowCount())
         return;
+    const auto onvif = m_onvifDevices.constFind(EndpointOfRow(row));
+    if (onvif != m_onvifDevices.constEnd()) {
+        ShowOnvifParam(*onvif);
+        return;
+    }
     const int record = RecordIndexOfRow(row);
+    if (record < 0 && row >= m_deviceList.Count())
+        return;
     if (record < 0 && IsRowLeaving(row)) {
         // The device is gone; the record at the row's position is another's.
         SetParamFormEnabled(false);
@@ -194,14 +205,19 @@ void QtLumo::PrepareBatchModify(const QModelIndexList& rows)
     HideResetPasswordArea(true);
     bool anyModifiable = false;
     bool anyExtended = false;
+    bool anyOnvif = false;
     for (const QModelIndex& index : rows) {
+        if (m_onvifDevices.contains(EndpointOfRow(index.row()))) {
+            anyOnvif = true;
+            continue;
+        }
         const int record = RecordIndexOfRow(index.row());
         if (record < 0)
             continue;
         const LUMO_DEVICE_INFO_MY& info = m_deviceList.At(record);
         anyModifiable = anyModifiable || !IsReadOnlyClass(info.deviceClass);
         anyExtended = anyExtended || info.extendedValid == 1;
-        if (anyModifiable && anyExtended)
+        if (anyModifiable && anyExtended && anyOnvif)
             break;
     }
 
@@ -211,7 +227,9 @@ void QtLumo::PrepareBatchModify(const QModelIndexList& rows)
         field->clear();
     for (QWidget* widget : std::initializer_list<QWidget*>{ ui.lineEditIPAddr, ui.lineEditPort, ui.lineEditIPMask,
                                                             ui.lineEditPort_Password, ui.pushButtonModifyNetwork })
-        widget->setEnabled(anyModifiable);
-    ui.lineEditIPGateway->setEnabled(anyExtended);
+        widget->setEnabled(anyModifiable || anyOnvif);
+    // ONVIF devices keep their port: the field is for the K-VNT devices of the batch.
+    ui.lineEditPort->setEnabled(anyModifiable);
+    ui.lineEditIPGateway->setEnabled(anyExtended || anyOnvif);
     SetIpv6FieldsEnabled(false);
 }

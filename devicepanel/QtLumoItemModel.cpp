@@ -3,7 +3,7 @@
 namespace {
 
 constexpr int kColumnWidths[QtLumoItemModel::ColumnCount] = {
-    50, 104, 100, 60, 120, 100, 230, 100, 120, 130, 110, 130, 100, 100, 130, 130, 130, 130, 130
+    50, 104, 100, 60, 120, 100, 230, 100, 120, 130, 110, 130, 100, 100, 130, 130, 130, 130, 130, 150
 };
 
 } // namespace
@@ -16,7 +16,7 @@ QtLumoItemModel::QtLumoItemModel(QObject* parent)
         tr("IPv4 GateWay"), tr("Serial Number"), tr("IPv4 Mask"), tr("MAC"), tr("Channel NO"),
         tr("DSP Vision"), tr("Start Time"), tr("IPv6 Address"), tr("IPv6 GateWay"),
         tr("IPv6 Prefix Length"), tr("Is Support IPv6"), tr("Is Support Mod IPv6"),
-        tr("Is Support DHCP"), tr("IPv4 DHCP"),
+        tr("Is Support DHCP"), tr("IPv4 DHCP"), tr("Source"),
     };
     for (int column = 0; column < ColumnCount; ++column) {
         setHeaderData(column, Qt::Horizontal, headers[column]);

@@ -2,7 +2,8 @@
 
 #include <QStandardItemModel>
 
-// The device table's model: a standard item model with the 19 device columns.
+// The device table's model: a standard item model with the 19 device columns and the
+// column that says which protocol found the device.
 class QtLumoItemModel : public QStandardItemModel
 {
     Q_OBJECT
@@ -27,12 +28,16 @@ public:
         ColSupportsIpv6Modify = 16,
         ColSupportsDhcp = 17,
         ColIpv4Dhcp = 18,
-        ColumnCount = 19
+        ColSource = 19, // K-VNT, or ONVIF with the maker's name
+        ColumnCount = 20
     };
 
     // The serial number a device reported, kept beside the cell text so that
     // an edit of the cell can always be undone.
     static constexpr int ReportedSerialRole = Qt::UserRole + 1;
+    // On the source cell of an ONVIF row: the device's endpoint address, by
+    // which the panel knows the row.
+    static constexpr int EndpointRole = Qt::UserRole + 2;
 
     explicit QtLumoItemModel(QObject* parent = nullptr);
 

@@ -2,8 +2,7 @@
 // numbering, ordering, the header and the serial-cell protection.
 #include "QtLumo.h"
 
-#include "CIdStandardItem.h"
-#include "CIpStandardItem.h"
+#include "CDeviceRowItems.h"
 #include "QtLumoItemModel.h"
 #include "ui_QtLumo.h"
 
@@ -25,132 +24,6 @@ namespace {
 constexpr int kRowRemovalDelayMs = 30;
 // Rows deleted in one pass of the event loop at the most.
 constexpr int kMaxRowsRemovedPerPass = 2000;
-
-QString Padded(const char* format, int value)
-{
-    return QString::asprintf(format, value);
-}
-
-// Access to the 19 items of one row, either already in the model or still
-// being assembled for a new row.
-class RowItems
-{
-public:
-    virtual ~RowItems() = default;
-    virtual QStandardItem* At(int column) = 0;
-    virtual void Replace(int column, QStandardItem* item) = 0;
-};
-
-class ModelRowItems : public RowItems
-{
-public:
-    ModelRowItems(QStandardItemModel* model, int row) : m_pModel(model), m_nRow(row) {}
-    QStandardItem* At(int column) override { return m_pModel->item(m_nRow, column); }
-    void Replace(int column, QStandardItem* item) override { m_pModel->setItem(m_nRow, column, item); }
-
-private:
-    QStandardItemModel* m_pModel;
-    int m_nRow;
-};
-
-class NewRowItems : public RowItems
-{
-public:
-    NewRowItems()
-    {
-        m_items.append(new CIdStandardItem);
-        for (int column = 1; column < QtLumoItemModel::ColumnCount; ++column)
-            m_items.append(new QStandardItem);
-    }
-    QStandardItem* At(int column) override { return m_items[column]; }
-    void Replace(int column, QStandardItem* item) override
-    {
-        delete m_items[column];
-        m_items[column] = item;
-    }
-    QList<QStandardItem*> Take() { return std::exchange(m_items, {}); }
-
-private:
-    QList<QStandardItem*> m_items;
-};
-
-void SetText(RowItems& row, int column, const QString& text)
-{
-    row.At(column)->setText(text);
-}
-
-// The first fill of an address cell swaps the plain item for one that orders
-// by address value; later fills only change its text.
-void SetAddressText(RowItems& row, int column, const QString& text)
-{
-    if (row.At(column)->text().isEmpty())
-        row.Replace(column, new CIpStandardItem(text));
-    else
-        SetText(row, column, text);
-}
-
-QString YesNo(bool yes)
-{
-    return yes ? QtLumo::tr("Yes") : QtLumo::tr("No");
-}
-
-void FillExtendedColumns(RowItems& row, const LUMO_DEVICE_INFO_MY& info)
-{
-    using M = QtLumoItemModel;
-    if (info.extendedValid == 0) {
-        for (int column : { M::ColIpv4Gateway, M::ColIpv6Address, M::ColIpv6Gateway, M::ColIpv6PrefixLength,
-                            M::ColSupportsIpv6, M::ColSupportsDhcp, M::ColSupportsIpv6Modify, M::ColIpv4Dhcp })
-            SetText(row, column, QString());
-        return;
-    }
-    if (info.extendedValid != 1)
-        return;
-    SetAddressText(row, M::ColIpv4Gateway, FieldLatin1(info.ipv4Gateway));
-    SetText(row, M::ColIpv6Address, FieldLatin1(info.ipv6Address));
-    SetText(row, M::ColIpv6Gateway, FieldLatin1(info.ipv6Gateway));
-    SetText(row, M::ColIpv6PrefixLength, Padded("%2d", info.ipv6PrefixLength));
-    const bool supportsIpv6 = info.capabilities & LUMO_CAP_IPV6;
-    SetText(row, M::ColSupportsIpv6, YesNo(supportsIpv6));
-    if (!supportsIpv6) {
-        for (int column : { M::ColIpv6Address, M::ColIpv6Gateway, M::ColIpv6PrefixLength })
-            SetText(row, column, QString());
-    }
-    SetText(row, M::ColSupportsDhcp, YesNo(info.capabilities & LUMO_CAP_DHCP));
-    SetText(row, M::ColSupportsIpv6Modify, YesNo(info.capabilities & LUMO_CAP_IPV6_MODIFIABLE));
-    SetText(row, M::ColIpv4Dhcp, info.ipv4Dhcp == 1 ? QtLumo::tr("ON") : QtLumo::tr("OFF"));
-}
-
-// The serial number stays editable so that its text can be opened for
-// copying; every other cell is read-only.
-void MakeOnlySerialEditable(RowItems& row)
-{
-    for (int column = 0; column < QtLumoItemModel::ColumnCount; ++column) {
-        QStandardItem* item = row.At(column);
-        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    }
-    row.At(QtLumoItemModel::ColSerial)->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
-}
-
-void FillRowItems(RowItems& row, int rowNumber, const LUMO_DEVICE_INFO_MY& info)
-{
-    using M = QtLumoItemModel;
-    if (row.At(M::ColId)->text().isEmpty())
-        SetText(row, M::ColId, Padded("%03d", rowNumber + 1));
-    SetText(row, M::ColDeviceType, FieldLatin1(info.deviceTypeText));
-    SetAddressText(row, M::ColIpv4Address, FieldLatin1(info.ipv4Address));
-    SetText(row, M::ColPort, Padded("%5d", info.port));
-    const QString serial = FieldLatin1(info.serial);
-    row.At(M::ColSerial)->setData(serial, M::ReportedSerialRole);
-    SetText(row, M::ColSerial, serial);
-    SetAddressText(row, M::ColIpv4Mask, FieldLatin1(info.ipv4Mask));
-    SetText(row, M::ColMac, FieldLatin1(info.mac));
-    SetText(row, M::ColChannels, Padded("%2d", info.channelCount));
-    SetText(row, M::ColSoftwareVersion, FieldLatin1(info.softwareVersion));
-    SetText(row, M::ColDspVersion, FieldLatin1(info.dspVersion));
-    SetText(row, M::ColStartTime, FieldLatin1(info.startTime));
-    FillExtendedColumns(row, info);
-    MakeOnlySerialEditable(row);
-}
 
 } // namespace
 void QtLumo::SetupRowRemoval()
@@ -184,8 +57,8 @@ void QtLumo::AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info, quint64 key)
     // The row is assembled before it enters the model, so that the view hears
     // of it once instead of once per cell.
     const int row = m_pModel->rowCount();
-    NewRowItems items;
-    FillRowItems(items, row, info);
+    CDeviceRowItems items;
+    items.FillFromRecord(row, info);
     m_pModel->insertRow(row, items.Take());
     m_rowKeys.push_back(key);
     ++m_listedKeys[key];
@@ -193,22 +66,13 @@ void QtLumo::AppendDeviceRow(const LUMO_DEVICE_INFO_MY& info, quint64 key)
 
 void QtLumo::FillDeviceRow(int row, const LUMO_DEVICE_INFO_MY& info)
 {
-    ModelRowItems items(m_pModel, row);
-    FillRowItems(items, row, info);
+    CDeviceRowItems(m_pModel, row).FillFromRecord(row, info);
 }
 
 // Rewrites the cells that a successful network change alters.
 void QtLumo::UpdateDeviceRow(int row, const QString& address, const QString& mask, int port, const QString& gateway)
 {
-    using M = QtLumoItemModel;
-    ModelRowItems items(m_pModel, row);
-    if (items.At(M::ColId)->text().isEmpty())
-        SetText(items, M::ColId, Padded("%03d", row + 1));
-    SetAddressText(items, M::ColIpv4Address, address);
-    SetText(items, M::ColPort, Padded("%5d", port));
-    SetText(items, M::ColIpv4Mask, mask);
-    SetText(items, M::ColIpv4Gateway, gateway);
-    MakeOnlySerialEditable(items);
+    CDeviceRowItems(m_pModel, row).FillNewAddress(row, address, mask, CDeviceRowItems::Padded("%5d", port), gateway);
 }
 
 QList<int> QtLumo::RowsOfDevice(const QString& serial, const QString& mac) const
@@ -235,8 +99,7 @@ void QtLumo::RebuildRowKeys()
     m_rowKeys.assign(std::size_t(rowCount), 0);
     m_listedKeys.clear();
     for (int row = 0; row < rowCount; ++row) {
-        const quint64 key = DeviceKey(m_pModel->item(row, QtLumoItemModel::ColSerial)->text(),
-                                      m_pModel->item(row, QtLumoItemModel::ColMac)->text());
+        const quint64 key = RowKeyAt(row);
         m_rowKeys[std::size_t(row)] = key;
         ++m_listedKeys[key];
     }
@@ -261,6 +124,7 @@ void QtLumo::OnDeviceOnline(LUMO_DEVICE_INFO_MY dev_info)
     AppendDeviceRow(dev_info, key);
     ++m_nDeviceCount;
     ShowDeviceCount();
+    HideOnvifTwinsOf(dev_info);
 }
 
 void QtLumo::KeepOneRecordOf(const LUMO_DEVICE_INFO_MY& info)
@@ -303,6 +167,8 @@ void QtLumo::OnDeviceOffline(QString strDeviceSer, QString strDeviceMac)
 
     m_nDeviceCount -= int(rows.size());
     ShowDeviceCount();
+    if (!rows.isEmpty())
+        ShowOnvifTwinsOf();
 }
 
 void QtLumo::ForgetRowKey(int row)
@@ -409,7 +275,7 @@ void QtLumo::RenumberRows()
         const QSignalBlocker blocker(m_pModel);
         for (int row = 0; row < rowCount; ++row) {
             QStandardItem* item = m_pModel->item(row, QtLumoItemModel::ColId);
-            const QString id = Padded("%03d", row + 1);
+            const QString id = CDeviceRowItems::Padded("%03d", row + 1);
             if (item->text() == id)
                 continue;
             item->setText(id);

@@ -144,8 +144,8 @@ void OnvifDiscovery::openAdapterSocket(const QNetworkInterface& adapter, QAbstra
 // announcements, not the probes.
 void OnvifDiscovery::openListener()
 {
-    m_pListener = openSocket(QHostAddress::AnyIPv4, OnvifDiscoverySettings::kPort);
-    m_pListener6 = openSocket(QHostAddress::AnyIPv6, OnvifDiscoverySettings::kPort);
+    m_pListener = openSocket(QHostAddress::AnyIPv4, m_settings.nListenPort);
+    m_pListener6 = openSocket(QHostAddress::AnyIPv6, m_settings.nListenPort);
     const QList<QNetworkInterface> adapters = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& adapter : adapters) {
         if (!isMulticastAdapter(adapter) || !m_settings.usesInterface(adapter.name()))
@@ -259,6 +259,7 @@ void OnvifDiscovery::processDatagram(const QByteArray& datagram)
 
 void OnvifDiscovery::addOrRefresh(const OnvifDeviceRecord& record)
 {
+    emit deviceAnswered(record.endpoint);
     auto it = m_devices.find(record.endpoint);
     if (it == m_devices.end()) {
         m_devices.insert(record.endpoint, record);
@@ -272,6 +273,11 @@ void OnvifDiscovery::addOrRefresh(const OnvifDeviceRecord& record)
     }
     *it = record;
     emit deviceChanged(record);
+}
+
+void OnvifDiscovery::forget(const QString& strEndpoint)
+{
+    remove(strEndpoint);
 }
 
 void OnvifDiscovery::remove(const QString& strEndpoint)

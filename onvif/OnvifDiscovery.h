@@ -64,6 +64,10 @@ public:
     // one that does not answer multicast probes.
     void probeAddress(const QHostAddress& address, quint16 nPort = OnvifDiscoverySettings::kPort);
 
+    // Drops a device that stopped answering (deviceLost follows); its next
+    // match or Hello finds it anew.
+    void forget(const QString& strEndpoint);
+
     // Reads one datagram as if it had arrived (what the sockets do with theirs).
     void processDatagram(const QByteArray& datagram);
 
@@ -77,6 +81,8 @@ signals:
     void deviceFound(const OnvifDeviceRecord& record);
     void deviceChanged(const OnvifDeviceRecord& record);
     void deviceLost(const QString& strEndpoint);
+    // Any match or Hello of a device, changed or not: it is still there.
+    void deviceAnswered(const QString& strEndpoint);
     void probeFinished();
 
 private:

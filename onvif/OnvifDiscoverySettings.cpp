@@ -23,7 +23,12 @@ OnvifDiscoverySettings OnvifDiscoverySettings::fromEnvironment()
         strTargets = qEnvironmentVariable("ONVIF_TARGETS");
     else if (qEnvironmentVariableIsSet("LUMO_TARGETS"))
         strTargets = qEnvironmentVariable("LUMO_TARGETS");
-    return fromText(strInterfaces, strTargets, bOwnTargets);
+    OnvifDiscoverySettings settings = fromText(strInterfaces, strTargets, bOwnTargets);
+    bool bOk = false;
+    const uint nListenPort = qEnvironmentVariable("ONVIF_LISTEN_PORT").toUInt(&bOk);
+    if (bOk && nListenPort > 0 && nListenPort <= 65535)
+        settings.nListenPort = quint16(nListenPort);
+    return settings;
 }
 
 OnvifDiscoverySettings OnvifDiscoverySettings::fromText(const QString& strInterfaces, const QString& strTargets, bool bKeepPorts)

@@ -16,6 +16,9 @@ struct OnvifDiscoverySettings
     static constexpr quint16 kPort = 3702;
 
     bool bAllInterfaces = true;
+    // Where Hello and Bye are listened for (ONVIF_LISTEN_PORT; 3702 unless a
+    // test runs its devices on a port of its own).
+    quint16 nListenPort = kPort;
     QStringList interfaceNames;
     QVector<QPair<QHostAddress, quint16>> targets;
 

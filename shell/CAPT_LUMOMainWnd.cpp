@@ -79,6 +79,9 @@ CAPT_LUMOMainWnd::CAPT_LUMOMainWnd(QWidget* parent, Qt::WindowFlags flags, int h
     m_pStackedWidget->setObjectName(QStringLiteral("m_pStackedWidget"));
     m_pUi->pGridLayout->addWidget(m_pStackedWidget, 2, 0);
     m_pLumoWidget = new QtLumo(this, 0, m_nHostArg1, m_nHostArg2, m_nHostArg3);
+    const ClientConfigManager* config = ClientConfigManager::GetInstance();
+    if (config->IsOnvifEnabled())
+        m_pLumoWidget->StartOnvifDiscovery(config->OnvifUserName());
     m_pStackedWidget->addWidget(m_pLumoWidget);
 
     m_pUi->m_pBtnAbout->setStyleSheet(UnselectedTabStyle(true));

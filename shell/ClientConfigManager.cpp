@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const kKeyNames[] = {"Translator", "LogLevel", "VersionType", "Skin"};
+const char* const kKeyNames[] = {"Translator", "LogLevel", "VersionType", "Skin", "Onvif", "OnvifUser"};
 
 ZEL_Mutex& CreationMutex()
 {
@@ -110,6 +110,19 @@ int ClientConfigManager::IntValue(int key) const
 {
     const ClientConfig* config = Find(key);
     return config ? config->IntValue() : 0;
+}
+
+bool ClientConfigManager::IsOnvifEnabled() const
+{
+    const ClientConfig* config = Find(Onvif);
+    return !config || config->Value().trimmed() != QLatin1String("0");
+}
+
+QString ClientConfigManager::OnvifUserName() const
+{
+    const ClientConfig* config = Find(OnvifUser);
+    const QString user = config ? config->Value().trimmed() : QString();
+    return user.isEmpty() ? QStringLiteral("admin") : user;
 }
 
 void ClientConfigManager::Clear()

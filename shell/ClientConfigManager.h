@@ -2,11 +2,12 @@
 
 #include "shell_global.h"
 
+#include <QString>
+
 #include <memory>
 #include <vector>
 
 class ClientConfig;
-class QString;
 class QXmlStreamReader;
 
 // The names the program looks up in Setup.xml.
@@ -15,7 +16,9 @@ enum ConfigKey
     Translator = 0,
     LogLevel = 1,
     VersionType = 2,
-    Skin = 3
+    Skin = 3,
+    Onvif = 4,     // 0: ONVIF devices are not listed; anything else or absent: they are
+    OnvifUser = 5  // the user name ONVIF devices are changed with; admin when absent
 };
 
 // The process-wide list of settings read from Setup.xml, in file order.
@@ -33,6 +36,9 @@ public:
     // The key's value as a decimal number; 0 when the setting is absent.
     int IntValue(int key) const;
     void Clear();
+    // Whether ONVIF devices are listed, and the user name they are changed with.
+    bool IsOnvifEnabled() const;
+    QString OnvifUserName() const;
     int Count() const;
 
     static QString KeyName(int key);
