@@ -24,6 +24,16 @@ struct COnvifWatch::Worker
     QElapsedTimer clock;
     QHash<QString, qint64> lastAnswerMs;        // by endpoint
     QHash<QString, OnvifDeviceRecord> known;    // by endpoint, as last reported
+    // Which credentials a device's read was queued with: a refusal under older
+    // ones is tried again.
+    int nCredentialsGeneration = 0;
+    QHash<QString, int> queuedGeneration;
+
+    void Enqueue(const OnvifDeviceRecord& record)
+    {
+        queuedGeneration.insert(record.endpoint, nCredentialsGeneration);
+        pReads->enqueue(record);
+    }
 
     void Found(const OnvifDeviceRecord& record)
     {
@@ -35,11 +45,15 @@ struct COnvifWatch::Worker
             merged = WithDiscovery(*previous, record);
         known.insert(record.endpoint, merged);
         emit pWatch->DeviceSeen(merged);
-        pReads->enqueue(merged);
+        Enqueue(merged);
     }
 
     static OnvifDeviceRecord WithDiscovery(OnvifDeviceRecord read, const OnvifDeviceRecord& discovered)
     {
+        // A device announcing another host has moved: until it is read there,
+        // that host is its address.
+        if (discovered.host != read.host)
+            read.ipv4Address = discovered.host;
         read.xaddrs = discovered.xaddrs;
         read.host = discovered.host;
         read.types = discovered.types;
@@ -57,11 +71,15 @@ struct COnvifWatch::Worker
             return;
         known.insert(record.endpoint, record);
         emit pWatch->DeviceSeen(record);
+        if (record.state == OnvifDeviceRecord::State::CredentialsNeeded
+            && queuedGeneration.value(record.endpoint) != nCredentialsGeneration)
+            Enqueue(record);
     }
 
     void Lost(const QString& endpoint)
     {
         lastAnswerMs.remove(endpoint);
+        queuedGeneration.remove(endpoint);
         if (known.remove(endpoint) > 0)
             emit pWatch->DeviceLost(endpoint);
     }
@@ -93,14 +111,15 @@ struct COnvifWatch::Worker
             return;
         found->xaddrs = QStringList{ serviceUrl };
         found->host = QUrl(serviceUrl).host();
-        pReads->enqueue(*found);
+        found->ipv4Address = found->host;
+        Enqueue(*found);
     }
 
     void ReadRefusedDevicesAgain()
     {
         for (const OnvifDeviceRecord& record : std::as_const(known)) {
             if (record.state == OnvifDeviceRecord::State::CredentialsNeeded)
-                pReads->enqueue(record);
+                Enqueue(record);
         }
     }
 };
@@ -210,6 +229,7 @@ void COnvifWatch::SetCredentials(const QString& user, const QString& password)
             return;
         worker.strUser = user;
         worker.strPassword = password;
+        ++worker.nCredentialsGeneration;
         worker.pReads->setCredentials(user, password);
         worker.ReadRefusedDevicesAgain();
     });

@@ -67,10 +67,12 @@ bool OnvifDiscovery::start()
 {
     stop();
     m_pUnicast = openSocket(QHostAddress::AnyIPv4, 0);
-    if (!m_settings.usesNoInterface()) {
+    if (!m_settings.usesNoInterface())
         openAdapterSockets();
-        openListener();
-    }
+    // Hello and Bye also come by unicast and by broadcast (a simulator on the
+    // loopback): the listener is there whatever the adapters, joined to the
+    // groups only on the selected ones.
+    openListener();
     return m_pUnicast != nullptr || !m_adapterSockets.isEmpty();
 }
 
