@@ -17,19 +17,14 @@ namespace {
 
 using M = QtLumoItemModel;
 
-QString Tr(const char* text)
-{
-    return QCoreApplication::translate("QtLumo", text);
-}
-
 QString YesNo(bool yes)
 {
-    return yes ? Tr("Yes") : Tr("No");
+    return yes ? QCoreApplication::translate("QtLumo", "Yes") : QCoreApplication::translate("QtLumo", "No");
 }
 
 QString DhcpText(bool on)
 {
-    return on ? Tr("ON") : Tr("OFF");
+    return on ? QCoreApplication::translate("QtLumo", "ON") : QCoreApplication::translate("QtLumo", "OFF");
 }
 
 } // namespace
@@ -157,7 +152,7 @@ void CDeviceRowItems::FillFromRecord(int rowNumber, const LUMO_DEVICE_INFO_MY& i
     SetText(M::ColDspVersion, FieldLatin1(info.dspVersion));
     SetText(M::ColStartTime, FieldLatin1(info.startTime));
     FillExtendedColumns(info);
-    SetText(M::ColSource, Tr("K-VNT"));
+    SetText(M::ColSource, QCoreApplication::translate("QtLumo", "K-VNT"));
     MakeOnlySerialEditable();
 }
 
@@ -180,7 +175,9 @@ void CDeviceRowItems::FillFromOnvif(int rowNumber, const OnvifDeviceRecord& reco
     SetText(M::ColIpv4Dhcp, record.ipv4Address.isEmpty() ? QString() : DhcpText(record.ipv4Dhcp));
     QStandardItem* source = At(M::ColSource);
     source->setData(record.endpoint, M::EndpointRole);
-    SetText(M::ColSource, record.manufacturer.isEmpty() ? Tr("ONVIF") : Tr("ONVIF (%1)").arg(record.manufacturer));
+    SetText(M::ColSource, record.manufacturer.isEmpty()
+                              ? QCoreApplication::translate("QtLumo", "ONVIF")
+                              : QCoreApplication::translate("QtLumo", "ONVIF (%1)").arg(record.manufacturer));
     MakeOnlySerialEditable();
 }
 

@@ -161,6 +161,22 @@
         <source>(%1)</source>
         <translation>(%1)</translation>
     </message>
+    <message>
+        <source>authentication failed</source>
+        <translation>authentication failed</translation>
+    </message>
+    <message>
+        <source>refused by the device</source>
+        <translation>refused by the device</translation>
+    </message>
+    <message>
+        <source>refused by the device: %1</source>
+        <translation>refused by the device: %1</translation>
+    </message>
+    <message>
+        <source>still at its old address</source>
+        <translation>still at its old address</translation>
+    </message>
 </context>
 <context>
     <name>CMorvelApplication</name>
@@ -300,6 +316,22 @@
     <message>
         <source>OFF</source>
         <translation>OFF</translation>
+    </message>
+    <message>
+        <source>K-VNT</source>
+        <translation>K-VNT</translation>
+    </message>
+    <message>
+        <source>ONVIF</source>
+        <translation>ONVIF</translation>
+    </message>
+    <message>
+        <source>ONVIF (%1)</source>
+        <translation>ONVIF (%1)</translation>
+    </message>
+    <message>
+        <source>The default password of an ONVIF device cannot be restored here: restore it on the device itself or with its maker&apos;s tool.</source>
+        <translation>The default password of an ONVIF device cannot be restored here: restore it on the device itself or with its maker&apos;s tool.</translation>
     </message>
 </context>
 <context>
@@ -476,6 +508,10 @@ border-style:none;</translation>
     <message>
         <source>IPv4 DHCP</source>
         <translation>IPv4 DHCP</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Source</translation>
     </message>
 </context>
 </TS>

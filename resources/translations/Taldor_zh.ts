@@ -161,6 +161,22 @@
         <source>(%1)</source>
         <translation>（%1）</translation>
     </message>
+    <message>
+        <source>authentication failed</source>
+        <translation>认证失败</translation>
+    </message>
+    <message>
+        <source>refused by the device</source>
+        <translation>设备拒绝</translation>
+    </message>
+    <message>
+        <source>refused by the device: %1</source>
+        <translation>设备拒绝：%1</translation>
+    </message>
+    <message>
+        <source>still at its old address</source>
+        <translation>设备仍在原地址</translation>
+    </message>
 </context>
 <context>
     <name>CMorvelApplication</name>
@@ -300,6 +316,22 @@
     <message>
         <source>OFF</source>
         <translation>关闭</translation>
+    </message>
+    <message>
+        <source>K-VNT</source>
+        <translation>K-VNT</translation>
+    </message>
+    <message>
+        <source>ONVIF</source>
+        <translation>ONVIF</translation>
+    </message>
+    <message>
+        <source>ONVIF (%1)</source>
+        <translation>ONVIF（%1）</translation>
+    </message>
+    <message>
+        <source>The default password of an ONVIF device cannot be restored here: restore it on the device itself or with its maker&apos;s tool.</source>
+        <translation>此处无法恢复 ONVIF 设备的默认密码：请在设备上或使用其厂商的工具恢复。</translation>
     </message>
 </context>
 <context>
@@ -476,6 +508,10 @@ border-style:none;</translation>
     <message>
         <source>IPv4 DHCP</source>
         <translation>IPv4 DHCP</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>来源</translation>
     </message>
 </context>
 </TS>

@@ -11,10 +11,14 @@
 #include "ClientLanguageProperty.h"
 #include "AppPaths.h"
 #include "PluginLoader.h"
+#include "COnvifWatch.h"
+#include "QtLumo.h"
 
 #include <QAbstractItemView>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -86,6 +90,16 @@ void ClickRow(QAbstractItemView* table, int row)
     }
 }
 
+// Rows whose Source cell names ONVIF and a maker: cameras read with a password.
+int ReadCameraRows(const QAbstractItemView* table)
+{
+    const QAbstractItemModel* model = table->model();
+    int count = 0;
+    for (int row = 0; row < model->rowCount(); ++row)
+        count += model->index(row, model->columnCount() - 1).data().toString().startsWith(QLatin1String("ONVIF"));
+    return count;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -105,11 +119,24 @@ int main(int argc, char* argv[])
     window.show();
     auto* table = window.findChild<QAbstractItemView*>(QStringLiteral("tableWidgetDevice"));
     const bool listed = table && WaitFor([table] { return table->model() && table->model()->rowCount() >= 10; }, 20000);
-    std::printf("devices listed: %d\n", table && table->model() ? table->model()->rowCount() : -1);
+    // The demo's cameras take the demo password, as if it had been typed for one of them.
+    auto* panel = window.findChild<QtLumo*>();
+    if (panel && panel->OnvifWatch())
+        panel->OnvifWatch()->SetCredentials(QStringLiteral("admin"), QStringLiteral("demo1234"));
+    const bool camerasListed = table && WaitFor([table] { return ReadCameraRows(table) >= 3; }, 20000);
+    std::printf("devices listed: %d, cameras among them: %d\n", table && table->model() ? table->model()->rowCount() : -1,
+                table ? ReadCameraRows(table) : -1);
     if (listed)
         ClickRow(table, 1);
     Wait(500);
     bool ok = Save(outDir, QStringLiteral("main-window-%1.png").arg(variant), window.frameGeometry());
+    if (camerasListed) {
+        // The last column, which says where each device comes from.
+        table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+        Wait(300);
+        ok = Save(outDir, QStringLiteral("main-window-source-%1.png").arg(variant), window.frameGeometry()) && ok;
+        table->horizontalScrollBar()->setValue(0);
+    }
 
     auto* helpButton = window.findChild<QPushButton*>(QStringLiteral("m_pBtnAbout"));
     QCursor::setPos(helpButton->mapToGlobal(QPoint(20, helpButton->height())));
@@ -134,5 +161,5 @@ int main(int argc, char* argv[])
         }
     });
     QMetaObject::invokeMethod(&window, "GetVersion");
-    return ok && listed ? 0 : 1;
+    return ok && listed && camerasListed ? 0 : 1;
 }
