@@ -62,7 +62,9 @@ bool IsLanguageNeutral(const QString& source)
 {
     static const QStringList neutral{QStringLiteral("ID"), QStringLiteral("ID:%1"), QStringLiteral("LUMO"),
                                      QStringLiteral(" v2.00.00.01"), QStringLiteral("IPv4 DHCP"),
-                                     QStringLiteral("..."), QStringLiteral("(%1)")};
+                                     QStringLiteral("..."), QStringLiteral("(%1)"),
+                                     // protocol names
+                                     QStringLiteral("K-VNT"), QStringLiteral("ONVIF"), QStringLiteral("ONVIF (%1)")};
     return neutral.contains(source) || source.contains(QStringLiteral("url(")) || source.startsWith(u'<')
         || source.startsWith(QStringLiteral("color:"));
 }
