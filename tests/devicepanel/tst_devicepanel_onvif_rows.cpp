@@ -8,6 +8,7 @@
 #include "PanelFixture.h"
 #include "QtLumo.h"
 
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
@@ -43,6 +44,17 @@ OnvifDeviceRecord Camera(int number, bool bRead = true)
 }
 
 } // namespace
+
+// Takes the pages the panel asks the desktop to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public slots:
+    void Open(const QUrl& url) { m_urls.append(url); }
+
+public:
+    QList<QUrl> m_urls;
+};
 
 class TestDevicePanelOnvifRows : public QObject
 {
@@ -227,6 +239,33 @@ private slots:
         QVERIFY(answerer.Seen().bShown);
         QVERIFY(answerer.Seen().text.contains(QLatin1String("cannot be restored here")));
         QCOMPARE(LumoDouble_CallCount(LumoDoubleReset), resetsBefore);
+    }
+
+    void doubleClickOpensTheCamerasWebPage_data()
+    {
+        QTest::addColumn<int>("httpPort");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("port 80") << 80 << QStringLiteral("http://192.168.7.3/");
+        QTest::newRow("reported port") << 8081 << QStringLiteral("http://192.168.7.3:8081/");
+        QTest::newRow("unread: the device-service port") << -1 << QStringLiteral("http://192.168.7.3:8080/");
+    }
+    void doubleClickOpensTheCamerasWebPage()
+    {
+        QFETCH(int, httpPort);
+        QFETCH(QString, page);
+        QtLumo& panel = MakePanel(1);
+        OnvifDeviceRecord camera = Camera(3);
+        camera.httpPort = httpPort;
+        Seen(camera);
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "Open");
+        CTableView* table = Table(panel);
+        const QModelIndex cell = Model(panel)->index(RowOfAddress(QStringLiteral("192.168.7.3")), ColAddress);
+        table->scrollTo(cell);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, table->visualRect(cell).center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, table->visualRect(cell).center());
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QCOMPARE(catcher.m_urls, QList<QUrl>{ QUrl(page) });
     }
 
     void copiedRowsSayWhereEachDeviceCameFrom()

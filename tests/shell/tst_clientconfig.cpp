@@ -56,6 +56,8 @@ private slots:
     void readsSettings();
     void missingFileAddsNothing();
     void secondLoadKeepsFirstValues();
+    void onvifSettings_data();
+    void onvifSettings();
     void keysOutsideTheTableFindNothing();
     void languageChoice_data();
     void languageChoice();
@@ -154,6 +156,35 @@ void TestClientConfig::secondLoadKeepsFirstValues()
     QCOMPARE(config->Count(), 6);
     QCOMPARE(config->Find(Translator)->Value(), QStringLiteral("1"));
     QCOMPARE(config->Find(Skin)->Value(), QStringLiteral("Dark"));
+}
+
+void TestClientConfig::onvifSettings_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("user");
+    QTest::newRow("neither given") << QByteArray("<Configs/>") << true << "admin";
+    QTest::newRow("off") << QByteArray("<Configs><Onvif><Value>0</Value></Onvif></Configs>") << false << "admin";
+    QTest::newRow("off, with blanks") << QByteArray("<Configs><Onvif><Value> 0 </Value></Onvif></Configs>") << false
+                                      << "admin";
+    QTest::newRow("on") << QByteArray("<Configs><Onvif><Value>1</Value></Onvif></Configs>") << true << "admin";
+    QTest::newRow("empty value") << QByteArray("<Configs><Onvif><Value/></Onvif></Configs>") << true << "admin";
+    QTest::newRow("user") << QByteArray("<Configs><OnvifUser><Value> installer </Value></OnvifUser></Configs>") << true
+                          << "installer";
+    QTest::newRow("blank user") << QByteArray("<Configs><OnvifUser><Value>  </Value></OnvifUser></Configs>") << true
+                                << "admin";
+}
+
+void TestClientConfig::onvifSettings()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, enabled);
+    QFETCH(QString, user);
+    QTemporaryDir dir;
+    ClientConfigManager* config = ClientConfigManager::GetInstance();
+    QVERIFY(config->Load(WriteFile(dir, QStringLiteral("setup.xml"), content.constData())));
+    QCOMPARE(config->IsOnvifEnabled(), enabled);
+    QCOMPARE(config->OnvifUserName(), user);
 }
 
 void TestClientConfig::keysOutsideTheTableFindNothing()

@@ -2,7 +2,9 @@
 
 #include "APT_LUMO.h"
 #include "CAPT_LUMOMainWnd.h"
+#include "COnvifWatch.h"
 #include "CWindowTitle.h"
+#include "QtLumo.h"
 #include "DeviceReports.h"
 
 #include <QAbstractItemView>
@@ -33,6 +35,17 @@ int Rows(CAPT_LUMOMainWnd* window)
     return window->findChild<QAbstractItemView*>(QStringLiteral("tableWidgetDevice"))->model()->rowCount();
 }
 
+// The panel by class name: the test holds a copy of the panel's code of its
+// own, whose type information a Windows DLL's objects do not share.
+QtLumo* PanelOf(CAPT_LUMOMainWnd* window)
+{
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (widget->inherits("QtLumo"))
+            return static_cast<QtLumo*>(widget);
+    }
+    return nullptr;
+}
+
 struct Host
 {
     QWidget widget;
@@ -50,6 +63,7 @@ private slots:
     void changeSizeGivesTheSmallLook();
     void reportsAddRows_data();
     void reportsAddRows();
+    void embeddedWindowListsOnvifDevices();
     void deletedHostGetsANewWindow();
 
 private:
@@ -127,6 +141,25 @@ void TestEmbedding::reportsAddRows()
     const LUMO_DEVICE_REPORT next = MakeReport(number + 50);
     APT_LUMO_CallBack(&next);
     QTRY_COMPARE(Rows(window), before + 2);
+}
+
+// With Setup.xml's defaults the embedded panel watches ONVIF devices too, and
+// lists them beside what the host reports.
+void TestEmbedding::embeddedWindowListsOnvifDevices()
+{
+    QCOMPARE(Windows().size(), 1);
+    CAPT_LUMOMainWnd* window = Windows().first();
+    QtLumo* panel = PanelOf(window);
+    QVERIFY(panel && panel->OnvifWatch());
+    const int before = Rows(window);
+    OnvifDeviceRecord camera;
+    camera.endpoint = QStringLiteral("urn:uuid:embedded-camera");
+    camera.host = QStringLiteral("192.168.9.9");
+    camera.xaddrs = { QStringLiteral("http://192.168.9.9/onvif/device_service") };
+    emit panel->OnvifWatch()->DeviceSeen(camera);
+    QCOMPARE(Rows(window), before + 1);
+    emit panel->OnvifWatch()->DeviceLost(camera.endpoint);
+    QTRY_COMPARE(Rows(window), before);
 }
 
 void TestEmbedding::deletedHostGetsANewWindow()
