@@ -90,7 +90,7 @@ void CDeviceRowItems::SetText(int column, const QString& text)
 
 void CDeviceRowItems::SetAddressText(int column, const QString& text)
 {
-    if (At(column)->text().isEmpty() && !text.isEmpty())
+    if (At(column)->text().isEmpty())
         Replace(column, new CIpStandardItem(text));
     else
         SetText(column, text);

@@ -150,6 +150,9 @@ private:
     void ClearIpv6Fields();
 
     // Network parameter modification and default password restore.
+    // The run of one press of Modify; what succeeded is left in applied, to be
+    // written again once the discovery events held meanwhile are in.
+    void RunModify(std::vector<std::function<void()>>& applied);
     QString GetBatchIPAddress(const QString& startAddress, int position) const;
     ModifyForm ReadModifyForm() const;
     bool ShowFirstInputError(ModifyForm& form);
@@ -177,7 +180,7 @@ private:
     void ShowOnvifParam(const OnvifDeviceRecord& record);
     void PressedComebackOnOnvif();
     bool OpenOnvifWebPage(int row);
-    bool SendOnvifModify(const ModifyTarget& target, const ModifyForm& form, QString* reason);
+    bool SendOnvifModify(const ModifyTarget& target, const ModifyForm& form, QString* reason, QString* newServiceUrl);
     void ApplyModifiedOnvifDevice(const ModifyTarget& target, const ModifyForm& form, const QString& newServiceUrl);
 
     static quint64 DeviceKey(const QString& serial, const QString& mac);

@@ -150,6 +150,17 @@ private:
 
 void QtLumo::OnModifyNetPara()
 {
+    // What discovery delivered during the run is applied when it ends, and may
+    // predate a change (a report sent just before the device took it): the
+    // changes that succeeded are written once more after it.
+    std::vector<std::function<void()>> applied;
+    RunModify(applied);
+    for (const std::function<void()>& apply : applied)
+        apply();
+}
+
+void QtLumo::RunModify(std::vector<std::function<void()>>& applied)
+{
     const DiscoveryEventHold hold(*this);
     CTableView* table = m_pUi->tableWidgetDevice;
     const QModelIndex current = table->currentIndex();
@@ -196,15 +207,22 @@ void QtLumo::OnModifyNetPara()
             continue;
         if (!target.endpoint.isEmpty()) {
             QString reason;
-            if (SendOnvifModify(target, form, &reason))
+            QString newServiceUrl;
+            if (SendOnvifModify(target, form, &reason, &newServiceUrl)) {
+                ApplyModifiedOnvifDevice(target, form, newServiceUrl);
+                applied.push_back([this, target, form, newServiceUrl] {
+                    ApplyModifiedOnvifDevice(target, form, newServiceUrl);
+                });
                 result.AddSuccess(target.idItem);
-            else
+            } else {
                 result.AddFailure(target.idItem, reason);
+            }
             continue;
         }
         LumoFailure failure;
         if (SendModify(target, form, &failure)) {
             ApplyModifiedDevice(target, form);
+            applied.push_back([this, target, form] { ApplyModifiedDevice(target, form); });
             result.AddSuccess(target.idItem);
         } else {
             result.AddFailure(target.idItem, failure);
@@ -411,7 +429,8 @@ void QtLumo::ApplyModifiedDevice(const ModifyTarget& target, const ModifyForm& f
 
 // Re-addresses one ONVIF device and waits, turning the event loop (user input
 // aside), until it answers at its new address or the change failed.
-bool QtLumo::SendOnvifModify(const ModifyTarget& target, const ModifyForm& form, QString* reason)
+bool QtLumo::SendOnvifModify(const ModifyTarget& target, const ModifyForm& form, QString* reason,
+                             QString* newServiceUrl)
 {
     if (!m_pOnvif) {
         *reason = CModifyResultText::OnvifReasonText(OnvifReaddress::Failure::NoAnswer);
@@ -437,7 +456,7 @@ bool QtLumo::SendOnvifModify(const ModifyTarget& target, const ModifyForm& form,
         *reason = CModifyResultText::OnvifReasonText(result.failure, result.reason);
         return false;
     }
-    ApplyModifiedOnvifDevice(target, form, result.newDeviceServiceUrl);
+    *newServiceUrl = result.newDeviceServiceUrl;
     // A password that changed a device is likely the site's: the devices that
     // refused an anonymous read are read again with it.
     m_pOnvif->SetCredentials(m_strOnvifUser, form.password);

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModel>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -38,6 +39,14 @@ void ReportNewDeviceDuringCall(int call)
     }
     if (call >= 1 && !QTest::qWaitFor([] { return g_bReported.load(); }, kLibraryThreadWaitMs))
         LumoDouble_SetModifyResultAt(call, 0);
+}
+
+// The device being changed reports itself once more, as before the change,
+// while its modify runs.
+void ReportOldSettingsDuringCall(int /*call*/)
+{
+    const LUMO_DEVICE_REPORT report = MakeReport(2, LUMO_EVENT_UPDATE);
+    LumoDouble_Report(&report);
 }
 
 // Delivers any discovery signals the panel's thread has been sent so far.
@@ -111,6 +120,26 @@ private slots:
         QCOMPARE(m_pPanel->DeviceRecordCount(), 7);
         for (int number = 1; number <= 5; ++number)
             QCOMPARE(Cell(*m_pPanel, RowOf(*m_pPanel, SerialOf(number)), ColIpv4), QStringLiteral("10.9.9.%1").arg(99 + number));
+    }
+
+    // A report held during the run predates the change: once applied, it must
+    // not put the old address back into the row or the record.
+    void reportSentBeforeTheChangeDoesNotUndoIt()
+    {
+        MakePanel(3);
+        const int row = RowOf(*m_pPanel, SerialOf(2));
+        ClickRows(*m_pPanel, { row });
+        FillModifyForm(QStringLiteral("10.9.9.42"));
+        LumoDouble_SetModifyHook(ReportOldSettingsDuringCall);
+        const BoxAnswerer answerer([&] { DeliverQueuedSignals(*m_pPanel); });
+        QTest::mouseClick(Button(QStringLiteral("pushButtonModifyNetwork")), Qt::LeftButton);
+        QVERIFY(answerer.Seen().text.startsWith(QStringLiteral("Modify network parameter succeed.")));
+        QCOMPARE(m_pPanel->HeldRecordCount(), 0);
+        QCOMPARE(Cell(*m_pPanel, RowOf(*m_pPanel, SerialOf(2)), ColIpv4), QStringLiteral("10.9.9.42"));
+        // The form shows the record: the changed one.
+        ClickRows(*m_pPanel, { RowOf(*m_pPanel, SerialOf(1)) });
+        ClickRows(*m_pPanel, { RowOf(*m_pPanel, SerialOf(2)) });
+        QCOMPARE(m_pPanel->findChild<QLineEdit*>(QStringLiteral("lineEditIPAddr"))->text(), QStringLiteral("10.9.9.42"));
     }
 
     void reportsGetInWhileTheResultBoxIsOpen_data()
