@@ -173,6 +173,8 @@ private:
     QString EndpointOfRow(int row) const;
     int RowOfEndpoint(const QString& endpoint) const;
     bool IsTwinOfListedDevice(const OnvifDeviceRecord& record) const;
+    void StoreOnvifDevice(const OnvifDeviceRecord& record);
+    void ForgetOnvifDevice(const QString& endpoint);
     void AppendOnvifRow(const OnvifDeviceRecord& record);
     void RemoveOnvifRow(int row);
     void HideOnvifTwinsOf(const LUMO_DEVICE_INFO_MY& info);
@@ -218,5 +220,7 @@ private:
     QString m_strOnvifUser;
     // Every ONVIF device known, listed or not, by endpoint.
     QHash<QString, OnvifDeviceRecord> m_onvifDevices;
+    QMultiHash<QString, QString> m_onvifByMac;  // MAC digits to endpoints
+    QMultiHash<QString, QString> m_onvifByHost; // host to endpoints, of devices whose MAC is unknown
     int m_nOnvifRows = 0;
 };

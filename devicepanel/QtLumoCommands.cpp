@@ -466,10 +466,10 @@ bool QtLumo::SendOnvifModify(const ModifyTarget& target, const ModifyForm& form,
 void QtLumo::ApplyModifiedOnvifDevice(const ModifyTarget& target, const ModifyForm& form, const QString& newServiceUrl)
 {
     MutexLocker lock(m_mutex);
-    const auto found = m_onvifDevices.find(target.endpoint);
-    if (found == m_onvifDevices.end())
+    const auto found = m_onvifDevices.constFind(target.endpoint);
+    if (found == m_onvifDevices.constEnd())
         return;
-    OnvifDeviceRecord& record = *found;
+    OnvifDeviceRecord record = *found;
     record.ipv4Address = target.address;
     record.host = target.address;
     record.ipv4PrefixLength = PrefixLengthOfMask(form.mask);
@@ -478,6 +478,7 @@ void QtLumo::ApplyModifiedOnvifDevice(const ModifyTarget& target, const ModifyFo
         record.ipv4Gateway = form.gateway;
     if (!newServiceUrl.isEmpty())
         record.xaddrs = QStringList{ newServiceUrl };
+    StoreOnvifDevice(record);
     const int row = RowOfEndpoint(target.endpoint);
     if (row >= 0)
         CDeviceRowItems(m_pModel, row).FillFromOnvif(row, record);

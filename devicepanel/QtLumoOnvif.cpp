@@ -29,11 +29,28 @@ QString MacDigits(const QString& mac)
     return digits;
 }
 
+// Whether a record's MAC field holds these digits, whatever its separators and
+// case. Runs over every listed K-VNT record per ONVIF event: no allocation.
+bool MacFieldHasDigits(const char* field, std::size_t width, const QString& digits)
+{
+    int matched = 0;
+    for (std::size_t i = 0; i < width && field[i] != '\0'; ++i) {
+        const QChar c = QChar::fromLatin1(field[i]).toUpper();
+        if (!c.isDigit() && (c < QLatin1Char('A') || c > QLatin1Char('F')))
+            continue;
+        if (matched >= digits.size() || digits[matched] != c)
+            return false;
+        ++matched;
+    }
+    return matched == digits.size();
+}
+
 bool IsTwin(const OnvifDeviceRecord& record, const QString& recordMac, const LUMO_DEVICE_INFO_MY& info)
 {
     if (!recordMac.isEmpty())
-        return MacDigits(FieldLatin1(info.mac)) == recordMac;
-    return !record.host.isEmpty() && FieldLatin1(info.ipv4Address) == record.host;
+        return MacFieldHasDigits(info.mac, sizeof info.mac, recordMac);
+    const std::size_t length = qstrnlen(info.ipv4Address, sizeof info.ipv4Address);
+    return !record.host.isEmpty() && QLatin1String(info.ipv4Address, qsizetype(length)) == record.host;
 }
 
 } // namespace
@@ -96,12 +113,35 @@ bool QtLumo::IsTwinOfListedDevice(const OnvifDeviceRecord& record) const
     return false;
 }
 
+// The devices are also indexed by MAC (by address while the MAC is unknown),
+// so that a K-VNT device's report finds its ONVIF twin without a walk.
+void QtLumo::StoreOnvifDevice(const OnvifDeviceRecord& record)
+{
+    ForgetOnvifDevice(record.endpoint);
+    m_onvifDevices.insert(record.endpoint, record);
+    const QString mac = MacDigits(record.mac);
+    if (!mac.isEmpty())
+        m_onvifByMac.insert(mac, record.endpoint);
+    else if (!record.host.isEmpty())
+        m_onvifByHost.insert(record.host, record.endpoint);
+}
+
+void QtLumo::ForgetOnvifDevice(const QString& endpoint)
+{
+    const auto known = m_onvifDevices.constFind(endpoint);
+    if (known == m_onvifDevices.constEnd())
+        return;
+    m_onvifByMac.remove(MacDigits(known->mac), endpoint);
+    m_onvifByHost.remove(known->host, endpoint);
+    m_onvifDevices.erase(known);
+}
+
 void QtLumo::OnOnvifDeviceSeen(OnvifDeviceRecord record)
 {
     if (HoldWhileModifying([this, record] { OnOnvifDeviceSeen(record); }))
         return;
     MutexLocker lock(m_mutex);
-    m_onvifDevices.insert(record.endpoint, record);
+    StoreOnvifDevice(record);
     const int row = RowOfEndpoint(record.endpoint);
     if (IsTwinOfListedDevice(record)) {
         if (row >= 0)
@@ -124,7 +164,7 @@ void QtLumo::OnOnvifDeviceLost(QString endpoint)
     if (HoldWhileModifying([this, endpoint] { OnOnvifDeviceLost(endpoint); }))
         return;
     MutexLocker lock(m_mutex);
-    m_onvifDevices.remove(endpoint);
+    ForgetOnvifDevice(endpoint);
     const int row = RowOfEndpoint(endpoint);
     if (row >= 0)
         RemoveOnvifRow(row);
@@ -165,10 +205,10 @@ void QtLumo::HideOnvifTwinsOf(const LUMO_DEVICE_INFO_MY& info)
 {
     if (m_onvifDevices.isEmpty())
         return;
-    for (const OnvifDeviceRecord& record : std::as_const(m_onvifDevices)) {
-        if (!IsTwin(record, MacDigits(record.mac), info))
-            continue;
-        const int row = RowOfEndpoint(record.endpoint);
+    const QStringList endpoints = m_onvifByMac.values(MacDigits(FieldLatin1(info.mac)))
+        + m_onvifByHost.values(FieldLatin1(info.ipv4Address));
+    for (const QString& endpoint : endpoints) {
+        const int row = RowOfEndpoint(endpoint);
         if (row >= 0)
             RemoveOnvifRow(row);
     }

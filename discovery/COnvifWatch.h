@@ -35,13 +35,13 @@ public:
     bool IsRunning() const { return m_pThread != nullptr; }
 
     // Each of these may be called from any thread; the work runs in the watch's.
-    void Probe();
+    Q_INVOKABLE void Probe();
     // How often the watch probes, and after how long without an answer a device
     // counts as lost.
     void SetLiveness(int nProbeIntervalMs, int nLostAfterMs);
     // Reads from now on carry these; devices that refused an anonymous read
     // are read again.
-    void SetCredentials(const QString& user, const QString& password);
+    Q_INVOKABLE void SetCredentials(const QString& user, const QString& password);
     // Gives a device a new address; ReaddressFinished carries the returned id.
     int Readdress(const OnvifDeviceRecord& device, const OnvifReaddress::Request& request,
                   const QString& user, const QString& password);

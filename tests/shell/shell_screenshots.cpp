@@ -120,9 +120,14 @@ int main(int argc, char* argv[])
     auto* table = window.findChild<QAbstractItemView*>(QStringLiteral("tableWidgetDevice"));
     const bool listed = table && WaitFor([table] { return table->model() && table->model()->rowCount() >= 10; }, 20000);
     // The demo's cameras take the demo password, as if it had been typed for one of them.
-    auto* panel = window.findChild<QtLumo*>();
-    if (panel && panel->OnvifWatch())
-        panel->OnvifWatch()->SetCredentials(QStringLiteral("admin"), QStringLiteral("demo1234"));
+    // By class name and meta-object: the panel's code is the shell library's.
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->inherits("QtLumo"))
+            continue;
+        if (QObject* watch = static_cast<QtLumo*>(widget)->OnvifWatch())
+            QMetaObject::invokeMethod(watch, "SetCredentials", Q_ARG(QString, QStringLiteral("admin")),
+                                      Q_ARG(QString, QStringLiteral("demo1234")));
+    }
     const bool camerasListed = table && WaitFor([table] { return ReadCameraRows(table) >= 3; }, 20000);
     std::printf("devices listed: %d, cameras among them: %d\n", table && table->model() ? table->model()->rowCount() : -1,
                 table ? ReadCameraRows(table) : -1);

@@ -156,9 +156,10 @@ void TestEmbedding::embeddedWindowListsOnvifDevices()
     camera.endpoint = QStringLiteral("urn:uuid:embedded-camera");
     camera.host = QStringLiteral("192.168.9.9");
     camera.xaddrs = { QStringLiteral("http://192.168.9.9/onvif/device_service") };
-    emit panel->OnvifWatch()->DeviceSeen(camera);
+    QObject* watch = panel->OnvifWatch();
+    QVERIFY(QMetaObject::invokeMethod(watch, "DeviceSeen", Q_ARG(OnvifDeviceRecord, camera)));
     QCOMPARE(Rows(window), before + 1);
-    emit panel->OnvifWatch()->DeviceLost(camera.endpoint);
+    QVERIFY(QMetaObject::invokeMethod(watch, "DeviceLost", Q_ARG(QString, camera.endpoint)));
     QTRY_COMPARE(Rows(window), before);
 }
 
