@@ -89,6 +89,15 @@ int RowOf(QtLumo& panel, const QString& serial)
     return -1;
 }
 
+int OnvifRows(QtLumo& panel)
+{
+    QAbstractItemModel* model = Model(panel);
+    int count = 0;
+    for (int row = 0; row < model->rowCount(); ++row)
+        count += model->index(row, model->columnCount() - 1).data().toString().startsWith(QLatin1String("ONVIF"));
+    return count;
+}
+
 QString CountLabel(QtLumo& panel)
 {
     return panel.findChild<QLabel*>(QStringLiteral("m_pLabelCount"))->text();

@@ -36,6 +36,8 @@ QHeaderView* Header(QtLumo& panel);
 QString Cell(QtLumo& panel, int row, int column);
 int RowOf(QtLumo& panel, const QString& serial);
 QString CountLabel(QtLumo& panel);
+// Rows whose Source cell says ONVIF (leaving ones included until they are gone).
+int OnvifRows(QtLumo& panel);
 // Clicks a header section as a user would (scrolling it into view first).
 void ClickHeader(QtLumo& panel, int column);
 // Clicks rows as a user would: the first plainly, the others with Ctrl.

@@ -69,13 +69,6 @@ private:
     template <typename T>
     T* Child(const char* name) { return m_pPanel->findChild<T*>(QLatin1String(name)); }
 
-    int OnvifRowCount()
-    {
-        int count = 0;
-        for (int row = 0; row < Model(*m_pPanel)->rowCount(); ++row)
-            count += Cell(*m_pPanel, row, ColSource).startsWith(QLatin1String("ONVIF"));
-        return count;
-    }
     bool CamerasRead()
     {
         return QTest::qWaitFor([&] {
@@ -137,7 +130,7 @@ private slots:
     void camerasAreListedBesideTheDevicesAndFillInOnceReadable()
     {
         QTRY_COMPARE_WITH_TIMEOUT(m_pPanel->DeviceCount(), 5, kFoundWithinMs);
-        QCOMPARE(OnvifRowCount(), 3);
+        QCOMPARE(OnvifRows(*m_pPanel), 3);
         // Anonymous reads are refused: discovery's model and address stand.
         for (int row = 0; row < 5; ++row) {
             if (Cell(*m_pPanel, row, ColSource).startsWith(QLatin1String("ONVIF")))
@@ -152,7 +145,7 @@ private slots:
         m_pPanel->OnManualUpdate();
         m_pPanel->OnManualUpdate();
         QVERIFY(!QTest::qWaitFor([&] { return m_pPanel->DeviceCount() != 5; }, 1500));
-        QCOMPARE(OnvifRowCount(), 3);
+        QCOMPARE(OnvifRows(*m_pPanel), 3);
     }
 
     void wrongPasswordIsSaidAndChangesNothing()
@@ -200,13 +193,13 @@ private slots:
         // The rebooted camera is read at its new address, one row still.
         QTRY_COMPARE_WITH_TIMEOUT(Cell(*m_pPanel, RowOf(*m_pPanel, CameraSerial(2)), ColAddress),
                                   QStringLiteral("127.0.0.72"), kReaddressWithinMs);
-        QCOMPARE(OnvifRowCount(), 3);
+        QCOMPARE(OnvifRows(*m_pPanel), 3);
     }
 
     void camerasLeaveWhenTheySayBye()
     {
         QVERIFY(m_pDevsim->stop());
-        QTRY_COMPARE_WITH_TIMEOUT(OnvifRowCount(), 0, kFoundWithinMs);
+        QTRY_COMPARE_WITH_TIMEOUT(OnvifRows(*m_pPanel), 0, kFoundWithinMs);
     }
 };
 

@@ -75,13 +75,6 @@ private:
     template <typename T>
     T* Child(const char* name) { return m_pPanel->findChild<T*>(QLatin1String(name)); }
 
-    int OnvifRowCount()
-    {
-        int count = 0;
-        for (int row = 0; row < Model(*m_pPanel)->rowCount(); ++row)
-            count += Cell(*m_pPanel, row, ColSource).startsWith(QLatin1String("ONVIF"));
-        return count;
-    }
     int RowOfAddress(const QString& address)
     {
         for (int row = 0; row < Model(*m_pPanel)->rowCount(); ++row) {
@@ -115,7 +108,7 @@ private slots:
         Seen(Camera(1, false)); // a repeated match or Hello
         QCOMPARE(panel.DeviceCount(), 4);
         QCOMPARE(CountLabel(panel), QStringLiteral("4"));
-        QCOMPARE(OnvifRowCount(), 2);
+        QCOMPARE(OnvifRows(*m_pPanel), 2);
 
         // Unread, a row shows what discovery gave.
         const int row = RowOfAddress(QStringLiteral("192.168.7.1"));
@@ -145,7 +138,7 @@ private slots:
         Lost(Camera(2)); // a Bye after the watch found it silent
         QCOMPARE(panel.DeviceCount(), 3);
         QVERIFY(RowsSettled());
-        QCOMPARE(OnvifRowCount(), 2);
+        QCOMPARE(OnvifRows(*m_pPanel), 2);
         QCOMPARE(RowOfAddress(QStringLiteral("192.168.7.2")), -1);
         for (int row = 0; row < 3; ++row)
             QCOMPARE(Cell(panel, row, 0), QStringLiteral("%1").arg(row + 1, 3, 10, QLatin1Char('0')));
@@ -180,14 +173,14 @@ private slots:
             Seen(twin);
         QCOMPARE(panel.DeviceCount(), 2);
         QVERIFY(RowsSettled());
-        QCOMPARE(OnvifRowCount(), 0);
+        QCOMPARE(OnvifRows(*m_pPanel), 0);
         QCOMPARE(Cell(panel, RowOf(panel, SerialOf(5)), ColSource), QStringLiteral("K-VNT"));
 
         // When the K-VNT device leaves, the camera it also was is listed.
         Offline(5);
         QVERIFY(RowsSettled());
         QCOMPARE(panel.DeviceCount(), 2);
-        QCOMPARE(OnvifRowCount(), 1);
+        QCOMPARE(OnvifRows(*m_pPanel), 1);
     }
 
     void sortingKeepsEachRowItsDevice()
@@ -201,7 +194,7 @@ private slots:
         Lost(Camera(3));
         QVERIFY(RowsSettled());
         QCOMPARE(panel.DeviceCount(), 5);
-        QCOMPARE(OnvifRowCount(), 2);
+        QCOMPARE(OnvifRows(*m_pPanel), 2);
         const int row = RowOfAddress(QStringLiteral("192.168.7.2"));
         QVERIFY(row >= 0);
         QCOMPARE(Cell(panel, row, ColSerial), QStringLiteral("CS2"));
