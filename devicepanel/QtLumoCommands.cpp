@@ -57,18 +57,6 @@ constexpr int kLastAddressPart = 255;
 // An address text that fits the library's 16-byte fields with its terminator.
 constexpr int kAddressFieldChars = 15;
 
-int PrefixLengthOfMask(const QString& mask)
-{
-    const QStringList parts = mask.split(QLatin1Char('.'));
-    quint32 value = 0;
-    for (const QString& part : parts)
-        value = value << 8 | (part.toUInt() & 0xFF);
-    int length = 0;
-    while (length < 32 && (value & (0x80000000u >> length)))
-        ++length;
-    return length;
-}
-
 std::optional<quint32> AddressValue(const QString& text)
 {
     const QStringList parts = text.split(QLatin1Char('.'));
@@ -83,6 +71,16 @@ std::optional<quint32> AddressValue(const QString& text)
         value = value << 8 | number;
     }
     return value;
+}
+
+// The number of leading one bits of a dotted mask (checked before).
+int PrefixLengthOfMask(const QString& mask)
+{
+    const quint32 value = AddressValue(mask).value_or(0);
+    int length = 0;
+    while (length < 32 && (value & (0x80000000u >> length)))
+        ++length;
+    return length;
 }
 
 // A valid dotted address may carry leading zeros ("192.168.001.0010") and then
